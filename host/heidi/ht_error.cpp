@@ -32,4 +32,6 @@ HT_Severe_Error::~HT_Severe_Error() = default;
 HT_Error_Handler::~HT_Error_Handler() = default;
 HT_Std_Error_Handler::~HT_Std_Error_Handler() = default;
 
-void HT_Std_Error_Handler::report(const HT_Error& error) { m_reports.emplace_back(error.what()); }
+void HT_Std_Error_Handler::report(const HT_Error& error) {
+    m_reports.emplace_back(error.what());
+}

@@ -34,15 +34,21 @@ void* ht_alloc(std::size_t size) noexcept {
     return std::malloc(size ? size : 1);
 }
 
-void ht_free(void* p) noexcept { std::free(p); }
+void ht_free(void* p) noexcept {
+    std::free(p);
+}
 
 namespace ht_test {
 void fail_allocations(int skip, int count) {
     g_fail_skip = skip;
     g_fail_count = count;
 }
-void reset_allocations() { fail_allocations(0, 0); }
-long live_objects() { return g_live.load(); }
+void reset_allocations() {
+    fail_allocations(0, 0);
+}
+long live_objects() {
+    return g_live.load();
+}
 } // namespace ht_test
 
 HT_Object::~HT_Object() = default;

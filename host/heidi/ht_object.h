@@ -66,10 +66,7 @@ public:
     HT_Smart_Pointer(T* p) : m_p(p) { acquire(); }
     HT_Smart_Pointer(const HT_Smart_Pointer& o) : m_p(o.m_p) { acquire(); }
     HT_Smart_Pointer(HT_Smart_Pointer&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
-    template <class U>
-    HT_Smart_Pointer(const HT_Smart_Pointer<U>& o) : m_p(o.get()) {
-        acquire();
-    }
+    template <class U> HT_Smart_Pointer(const HT_Smart_Pointer<U>& o) : m_p(o.get()) { acquire(); }
     ~HT_Smart_Pointer() { release(); }
 
     HT_Smart_Pointer& operator=(HT_Smart_Pointer o) noexcept {

@@ -1,0 +1,65 @@
+#include "ht_plotter_io.h"
+
+#include "ht_definition.h"
+
+HT_Plotter_IO::HT_Plotter_IO() = default;
+
+HT_Plotter_IO::~HT_Plotter_IO() {
+    close();
+}
+
+void HT_Plotter_IO::configure(HT_Smart_Pointer<HT_Plotter_Definition> definition) {
+    if (!definition)
+        return;
+    auto config = definition->get_plotter_configuration();
+    auto io = config ? config->get_io_configuration() : nullptr;
+    if (io)
+        m_target = io->get_plot_to_file_name().str();
+}
+
+bool HT_Plotter_IO::open() {
+    if (m_file)
+        return true;
+    m_written = 0;
+    if (m_target.empty() || m_target == "-") {
+        m_file = stdout;
+        m_owns_file = false;
+        return true;
+    }
+    m_file = std::fopen(m_target.c_str(), "wb");
+    m_owns_file = m_file != nullptr;
+    return m_file != nullptr;
+}
+
+bool HT_Plotter_IO::start_document() {
+    return m_file != nullptr;
+}
+
+std::size_t HT_Plotter_IO::write(const void* data, std::size_t count) {
+    if (!m_file || !data)
+        return 0;
+    std::size_t room = m_limit > m_written ? m_limit - m_written : 0;
+    std::size_t take = count < room ? count : room;
+    std::size_t done = take ? std::fwrite(data, 1, take, m_file) : 0;
+    m_written += done;
+    return done;
+}
+
+bool HT_Plotter_IO::close() {
+    if (!m_file)
+        return true;
+    bool ok = std::fflush(m_file) == 0;
+    if (m_owns_file)
+        ok = std::fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    m_owns_file = false;
+    return ok;
+}
+
+int HT_Progress::query_and_count() {
+    if (m_cancel_after == 0)
+        m_cancel = true;
+    else if (m_cancel_after > 0)
+        --m_cancel_after;
+    return cancel_query();
+}
