@@ -12,7 +12,7 @@
 // inside the tables as media_tables.h describes (media type: Plain Paper;
 // cut method, platen gap, eject roller, colour correction: first entry; gamma:
 // 1.8; media size: the source's "UserDefined" row; media source: roll paper);
-// a suction index outside 0 to 4 gives the strongest suction, that of index 0.
+// a suction index outside 0 to 4 sends the suction of the default step 0.
 #pragma once
 
 #include "media_tables.h"

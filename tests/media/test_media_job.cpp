@@ -563,15 +563,6 @@ TEST(MediaJob, PageParamsLayout) {
     EXPECT_EQ(page.color_mode, 0u);
 }
 
-TEST(MediaJob, MarginFreeRecord) {
-    auto r = garbage<Spool_Margin_Free>();
-    fill_margin_free(r);
-    EXPECT_EQ(at<uint16_t>(r, 0), 1);
-    EXPECT_EQ(at<uint16_t>(r, 2), 2);
-    EXPECT_EQ(at<uint32_t>(r, 4), 0u);
-    EXPECT_EQ(at<uint32_t>(r, 8), 0u);
-}
-
 TEST(MediaJob, JobParamsClearsItsStorage) {
     // Every byte the fill does not give a value is zero, padding included.
     Media_State state;
