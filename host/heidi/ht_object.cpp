@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 #include <unordered_map>
 
 namespace {
@@ -48,6 +49,20 @@ void reset_allocations() {
 }
 long live_objects() {
     return g_live.load();
+}
+
+namespace {
+std::string& refused_kind() {
+    static std::string kind;
+    return kind;
+}
+} // namespace
+
+void refuse_creation(const char* kind) {
+    refused_kind() = kind ? kind : "";
+}
+bool creation_refused(const char* kind) {
+    return !refused_kind().empty() && kind && refused_kind() == kind;
 }
 } // namespace ht_test
 

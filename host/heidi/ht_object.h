@@ -35,6 +35,10 @@ HT_EXPORT void fail_allocations(int skip, int count);
 HT_EXPORT void reset_allocations();
 // Number of HT_Object instances alive, to check that nothing leaks or is freed twice.
 HT_EXPORT long live_objects();
+// Makes the standard factory's creation operation HD_Create_<kind> return null
+// (an empty kind clears it), to reach each failure path of a caller.
+HT_EXPORT void refuse_creation(const char* kind);
+HT_EXPORT bool creation_refused(const char* kind);
 } // namespace ht_test
 
 // The host's global object; reference counts change only under its critical section.

@@ -1,7 +1,5 @@
-#include "ht_definition.h"
-
-#if __has_include("drc_description.h")
 #include "drc_description.h"
+#include "ht_definition.h"
 #include "ht_factory.h"
 #include "pm_object.h"
 
@@ -146,4 +144,3 @@ bool PM_DRC_Caps_Loader::Load(HT_Smart_Pointer<HT_Plotter_Definition> definition
     }
     return true;
 }
-#endif
