@@ -6,9 +6,9 @@
 // what the records say and bounds all of it: widths, rows and strides by the
 // stream's limits, band widths and page rows by the sizes in jobParams, path
 // lengths by max_path. Result codes:
-//   -2  calls out of order (a page before a job, a band outside a page, a
-//       second page start, a band out of order or overlapping), null records,
-//       a call made from inside the output callback
+//   -2  calls out of order (a page call with no job handle at all, a band
+//       outside a page, a second page start, a band out of order or
+//       overlapping), null records, a call from inside the output callback
 //   -4  memory could not be allocated
 //   -5  an unknown or destroyed job handle
 //   -10 a record it cannot accept (wrong record kind, zero or too large width
@@ -93,12 +93,17 @@ template <class F> int32_t guarded(F&& body) noexcept {
     return result;
 }
 
-Job* find_job(Module_State& state, Spool_Job handle) {
+// A job call with no handle at all comes before any job: -2. A handle the
+// module never gave out, or one already destroyed: -5.
+int32_t lookup(Module_State& state, Spool_Job handle, Job*& job) {
+    job = nullptr;
+    if (handle == nullptr)
+        return spool_error_call_order;
     const auto id = reinterpret_cast<uintptr_t>(handle);
-    for (auto& job : state.jobs)
-        if (job->id == id)
-            return job.get();
-    return nullptr;
+    for (auto& j : state.jobs)
+        if (j->id == id)
+            job = j.get();
+    return job != nullptr ? spool_ok : spool_error_handle;
 }
 
 // ---------------------------------------------------------------------------
@@ -288,9 +293,9 @@ int32_t init_job(Module_State& state, Spool_Job* handle, const Spool_Job_Params*
 }
 
 int32_t init_page(Module_State& state, Spool_Job handle, const Spool_Page_Params* params) {
-    Job* job = find_job(state, handle);
-    if (job == nullptr)
-        return spool_error_handle;
+    Job* job = nullptr;
+    if (const int32_t r = lookup(state, handle, job); r != spool_ok)
+        return r;
     if (const int32_t forced = forced_failure("InitPage", ++job->init_page_calls))
         return forced;
     if (job->in_page || params == nullptr)
@@ -310,9 +315,9 @@ int32_t init_page(Module_State& state, Spool_Job handle, const Spool_Page_Params
 int32_t band_out(Module_State& state, Spool_Job handle, const Spool_Band_Size* size,
                  const Spool_Band_Data* data, const void* unused, const Spool_Band_Rect* rect,
                  const Spool_Band_Reserved* reserved) {
-    Job* job = find_job(state, handle);
-    if (job == nullptr)
-        return spool_error_handle;
+    Job* job = nullptr;
+    if (const int32_t r = lookup(state, handle, job); r != spool_ok)
+        return r;
     if (const int32_t forced = forced_failure("BandOut", ++job->band_out_calls))
         return forced;
     if (!job->in_page || size == nullptr || data == nullptr || rect == nullptr ||
@@ -360,27 +365,27 @@ int32_t band_out(Module_State& state, Spool_Job handle, const Spool_Band_Size* s
 }
 
 int32_t terminate_page(Module_State& state, Spool_Job handle, uint32_t how, uint32_t options) {
-    Job* job = find_job(state, handle);
-    if (job == nullptr)
-        return spool_error_handle;
+    Job* job = nullptr;
+    if (const int32_t r = lookup(state, handle, job); r != spool_ok)
+        return r;
     if (!job->in_page)
         return spool_error_call_order;
     return send_page_end(*job, how, options) ? spool_ok : spool_error_unidentified;
 }
 
 int32_t reset_job(Module_State& state, Spool_Job handle) {
-    Job* job = find_job(state, handle);
-    if (job == nullptr)
-        return spool_error_handle;
+    Job* job = nullptr;
+    if (const int32_t r = lookup(state, handle, job); r != spool_ok)
+        return r;
     if (!job->in_page)
         return spool_ok;
     return send_page_end(*job, page_end_reset, 0) ? spool_ok : spool_error_unidentified;
 }
 
 int32_t destroy_job(Module_State& state, Spool_Job handle) {
-    Job* job = find_job(state, handle);
-    if (job == nullptr)
-        return spool_error_handle;
+    Job* job = nullptr;
+    if (const int32_t r = lookup(state, handle, job); r != spool_ok)
+        return r;
 
     // Close an open page and the job; the job goes whatever the callback says.
     bool sent = !job->in_page || send_page_end(*job, page_end_destroyed, 0);
