@@ -129,11 +129,8 @@ TEST(Run_Time_Loading, LoadFindAndFree) {
 TEST(Run_Time_Loading, FailuresAreReportedNotThrown) {
     EXPECT_EQ(plat::load_library("/nonexistent/V_MOD0.DLL"), nullptr);
     EXPECT_NE(plat::library_error().find("V_MOD0.DLL"), std::string::npos);
-    EXPECT_EQ(plat::load_library(nullptr), nullptr);
     EXPECT_EQ(plat::load_library(""), nullptr);
-    EXPECT_EQ(plat::find_symbol(nullptr, "x"), nullptr);
     EXPECT_FALSE(plat::free_library(nullptr));
-    EXPECT_EQ(plat::library_module(nullptr), nullptr);
 }
 
 TEST(Hidden_Modules, HiddenNameAnswersNullUntilShownAgain) {

@@ -81,9 +81,8 @@ TEST_F(Headless, RecordsWhatWasShownAndAnswersTheFirstButton) {
     EXPECT_EQ(shown[0].owner, nullptr);
     EXPECT_EQ(shown[0].flags & plat::mb_icon_mask, plat::mb_icon_error);
     EXPECT_EQ(shown[1].owner, owner);
-}
 
-TEST_F(Headless, QueuedAnswersAreUsedInOrder) {
+    // Queued answers come first, in order.
     plat::headless_ui().queue_answer(plat::id_cancel);
     plat::headless_ui().queue_answer(plat::id_no);
     EXPECT_EQ(plat::message_box(nullptr, "a", "t", plat::mb_ok_cancel), plat::id_cancel);
