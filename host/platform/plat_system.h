@@ -1,4 +1,4 @@
-// Operating-system version, reported as a Windows-style triple.
+// Operating-system version, reported as platform identifier, major and minor.
 #pragma once
 
 #include "plat_export.h"
@@ -7,7 +7,7 @@
 
 namespace plat {
 
-// Platform identifier for Linux: the letter 'L'. Windows uses 0 to 3 here, so
+// Platform identifier for Linux: the letter 'L'. Other platforms use 0 to 3 here, so
 // a version text starting "76," can only come from this platform.
 inline constexpr int platform_id_linux = 'L';
 

@@ -14,7 +14,7 @@ namespace plat {
 struct Window_Tag;
 using Window = Window_Tag*;
 
-// Buttons and icons of a message box, with the values Windows gives them.
+// Buttons and icons of a message box, with their customary numeric values.
 enum Message_Box_Flags : unsigned {
     mb_ok = 0x0,
     mb_ok_cancel = 0x1,
