@@ -1,0 +1,108 @@
+// vorna-prn: looks into the printer stream that the spool module writes.
+//
+//   vorna-prn info FILE [--json] [--bands]
+//   vorna-prn png FILE OUT.png [--page N]
+//   vorna-prn pwg FILE OUT.pwg
+//
+// Exit status: 0 done; 2 a usage error or an input that is not a sound
+// printer stream (the message gives the byte offset); 1 the output could not
+// be written.
+#include "prn.h"
+
+#include <charconv>
+#include <cstring>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+constexpr const char* usage_text = "usage: vorna-prn info FILE [--json] [--bands]\n"
+                                   "       vorna-prn png FILE OUT.png [--page N]\n"
+                                   "       vorna-prn pwg FILE OUT.pwg\n";
+
+int usage(const std::string& problem) {
+    std::cerr << "vorna-prn: " << problem << "\n" << usage_text;
+    return 2;
+}
+
+struct Arguments {
+    std::string command;
+    std::vector<std::string> files;
+    bool json = false;
+    bool bands = false;
+    unsigned page = 1;
+};
+
+// Reads the arguments; returns an error text or an empty string.
+std::string parse(int argc, char** argv, Arguments& args) {
+    if (argc < 2)
+        return "no command";
+    args.command = argv[1];
+    if (args.command != "info" && args.command != "png" && args.command != "pwg")
+        return "unknown command '" + args.command + "'";
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--json" && args.command == "info") {
+            args.json = true;
+        } else if (a == "--bands" && args.command == "info") {
+            args.bands = true;
+        } else if (a == "--page" && args.command == "png") {
+            if (++i == argc)
+                return "--page needs a number";
+            const std::string_view n = argv[i];
+            const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), args.page);
+            if (ec != std::errc() || end != n.data() + n.size() || args.page == 0)
+                return "--page needs a page number from 1, not '" + std::string(n) + "'";
+        } else if (a.size() > 1 && a[0] == '-') {
+            return "unknown option '" + std::string(a) + "' for " + args.command;
+        } else {
+            args.files.emplace_back(a);
+        }
+    }
+    const std::size_t wanted = args.command == "info" ? 1 : 2;
+    if (args.files.size() != wanted)
+        return args.command + " takes " +
+               (wanted == 1 ? "one file" : "an input and an output file");
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const std::string problem = parse(argc, argv, args); !problem.empty())
+        return usage(problem);
+    const std::string& input = args.files[0];
+
+    try {
+        spool_stream::File_Source source(input);
+        if (args.command == "info") {
+            prn::print_info(source, std::cout, {args.json, args.bands});
+            std::cout.flush();
+            if (!std::cout)
+                throw prn::Output_Error("cannot write to standard output");
+        } else if (args.command == "png") {
+            prn::write_png(source, args.page, args.files[1]);
+        } else {
+            prn::write_pwg(source, args.files[1]);
+        }
+        return 0;
+    } catch (const spool_stream::Stream_Error& e) {
+        std::cout.flush();
+        std::cerr << "vorna-prn: " << input << ": byte " << e.offset() << ": " << e.what() << "\n";
+        return 2;
+    } catch (const prn::Output_Error& e) {
+        std::cerr << "vorna-prn: " << e.what() << "\n";
+        return 1;
+    } catch (const prn::Input_Error& e) {
+        std::cerr << "vorna-prn: " << input << ": " << e.what() << "\n";
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "vorna-prn: out of memory\n";
+        return 1;
+    } catch (const std::exception& e) {
+        // Opening the input (missing file, folder, no permission).
+        std::cerr << "vorna-prn: " << input << ": " << e.what() << "\n";
+        return 2;
+    }
+}
