@@ -23,25 +23,31 @@ int main(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
-    const std::string command = argv[1];
-    if (command == "-h" || command == "--help" || command == "help") {
-        usage(stdout);
-        return 0;
-    }
+    // Options may come before or after the command.
+    std::string command;
     Config_Options opts;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if ((a == "--driver" || a == "-o" || a == "--output") && i + 1 < argc) {
             (a == "--driver" ? opts.driver : opts.output) = argv[++i];
         } else if (a == "--json") {
             opts.json = true;
-        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+        } else if (a == "-h" || a == "--help") {
+            usage(stdout);
+            return 0;
+        } else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "vorna-config: unknown option %s\n", a.c_str());
             usage(stderr);
             return 2;
+        } else if (command.empty()) {
+            command = a;
         } else {
             opts.args.push_back(a);
         }
+    }
+    if (command == "help") {
+        usage(stdout);
+        return 0;
     }
     try {
         if (command == "info")
