@@ -1,6 +1,7 @@
 // Compiled with -m32 -fsyntax-only: on a 32-bit target every record must have
 // exactly the layout the spool module reads.
 #include "spool_records.h"
+#include "stream_format.h"
 
 #if UINTPTR_MAX != 0xFFFFFFFFu
 #error "this check must be compiled for a 32-bit target"
@@ -114,3 +115,22 @@ AT(Spool_Band_Rect, right, 8);
 AT(Spool_Band_Rect, bottom, 12);
 
 static_assert(sizeof(Spool_Band_Reserved) == 12);
+
+// The printer stream writes records in this layout; on a 32-bit target its
+// field tables must then point at the same bytes as the structs.
+constexpr bool native_is_stream_layout(const spool_stream::Record_Layout& layout) {
+    for (const spool_stream::Field& f : layout.fields)
+        if (f.native_offset != f.offset)
+            return false;
+    return true;
+}
+static_assert(native_is_stream_layout(spool_stream::job_params_layout));
+static_assert(native_is_stream_layout(spool_stream::margin_free_layout));
+static_assert(native_is_stream_layout(spool_stream::print_mode_layout));
+static_assert(native_is_stream_layout(spool_stream::media_layout));
+static_assert(native_is_stream_layout(spool_stream::modules_layout));
+static_assert(native_is_stream_layout(spool_stream::page_params_layout));
+static_assert(native_is_stream_layout(spool_stream::band_size_layout));
+static_assert(native_is_stream_layout(spool_stream::band_data_layout));
+static_assert(native_is_stream_layout(spool_stream::band_rect_layout));
+static_assert(native_is_stream_layout(spool_stream::band_reserved_layout));
