@@ -141,18 +141,26 @@ TEST(DrcShipped, MediaSourcesHoldEveryTableRowInOrder) {
             EXPECT_EQ(size.units, DRC_UNITS_MM);
             EXPECT_NEAR(size.width_mm, table[i].width * 25.4 / 360, 5e-5);
             EXPECT_NEAR(size.height_mm, table[i].height * 25.4 / 360, 5e-5);
-            // The printable area, converted as the device does, gives the
-            // table's printable extent at 360 dpi and twice it at 720.
+            // Converted as the device does, every length gives the table's dots
+            // at 360 dpi and twice them at 720; the printable area is centred.
+            const Size_Row& row = table[i];
+            int margin_x = row.width == 0 ? 0 : (s == 1 ? -42 : 42);
+            int margin_y = row.width == 0 || s == 1 ? 0 : 42;
+            EXPECT_EQ(row.printable_width, row.width - 2 * margin_x);
+            EXPECT_EQ(row.printable_height, row.height - 2 * margin_y);
             for (int dpi : {360, 720}) {
                 int f = dpi / 360;
+                EXPECT_EQ(to_dots(size.width_mm, dpi), row.width * f);
+                EXPECT_EQ(to_dots(size.height_mm, dpi), row.height * f);
+                EXPECT_EQ(to_dots(size.printable_left, dpi), margin_x * f);
+                EXPECT_EQ(to_dots(size.printable_top, dpi), margin_y * f);
+                EXPECT_EQ(to_dots(size.printable_right, dpi), (row.width - margin_x) * f);
+                EXPECT_EQ(to_dots(size.printable_bottom, dpi), (row.height - margin_y) * f);
                 EXPECT_EQ(to_dots(size.printable_right, dpi) - to_dots(size.printable_left, dpi),
-                          table[i].printable_width * f);
+                          row.printable_width * f);
                 EXPECT_EQ(to_dots(size.printable_bottom, dpi) - to_dots(size.printable_top, dpi),
-                          table[i].printable_height * f);
+                          row.printable_height * f);
             }
-            // Centred on the paper: equal overhang or margin on both sides.
-            EXPECT_NEAR(size.printable_left + size.printable_right, size.width_mm, 2e-4);
-            EXPECT_NEAR(size.printable_top + size.printable_bottom, size.height_mm, 2e-4);
         }
     }
 }
