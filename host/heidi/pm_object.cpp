@@ -138,8 +138,8 @@ bool all_digits(std::string_view s, bool hex) {
     return true;
 }
 
-// Recursive-descent reader of the property text. The text is already known to
-// be UTF-8 without NUL, so the parser only checks the grammar.
+// Reader of the property text. The text is already known to be UTF-8 without
+// NUL, so the parser only checks the grammar.
 class Parser {
 public:
     Parser(std::string_view text, std::string file, std::string separator)
