@@ -368,7 +368,14 @@ private:
         if (encoding != encoding_planar_packbits)
             throw Stream_Error(at + 52, "unknown row encoding " + num(encoding));
 
-        // The rows, each a u32 length and its encoded planes.
+        // The rows, each a u32 length and its encoded planes. Each plane takes
+        // at least two bytes per 128 dots, so a short record cannot make the
+        // reader allocate a band's worth of dots.
+        const uint64_t least_row = 4 + 4 * 2 * ((uint64_t{width} + 127) / 128);
+        if (uint64_t{rows} * least_row > head.length - band_head_size)
+            throw Stream_Error(at + 12, "band of " + num(rows) + " rows of " + num(width) +
+                                            " dots cannot fit in " +
+                                            num(head.length - band_head_size) + " bytes");
         m_dots.resize(static_cast<std::size_t>(width) * 4 * rows);
         uint64_t pos = at + band_head_size;
         const uint64_t end = head.end();

@@ -160,6 +160,15 @@ TEST_F(Stream_Test, DamageIsReportedWhereItIs) {
         EXPECT_EQ(error_offset(s, &message), static_cast<int64_t>(band + 8 + 24)) << message;
     }
     {
+        // A wide band in a short record is refused before its dots are allocated.
+        const std::size_t band = find_record(stream, "BAND", 0);
+        auto s = stream;
+        put_u32(&s[band + 8 + 8], 60000);  // bandSize.width
+        put_u32(&s[band + 8 + 32], 60000); // bandRect.right
+        EXPECT_EQ(error_offset(s, &message), static_cast<int64_t>(band + 8 + 12)) << message;
+        EXPECT_NE(message.find("cannot fit"), std::string::npos) << message;
+    }
+    {
         const std::size_t end = find_record(stream, "PEND");
         auto s = stream;
         put_u32(&s[end + 8 + 12], 4); // rows of the page end
@@ -268,8 +277,8 @@ TEST(Stream_File, FileSourceReadsLikeMemory) {
     EXPECT_EQ(c.page_dots.at(0), page.dots);
     std::remove(path.c_str());
 
-    EXPECT_THROW(File_Source("/nonexistent/stream.prn"), std::runtime_error);
-    EXPECT_THROW(File_Source(::testing::TempDir()), std::runtime_error); // a folder
+    EXPECT_THROW(File_Source{"/nonexistent/stream.prn"}, std::runtime_error);
+    EXPECT_THROW(File_Source{::testing::TempDir()}, std::runtime_error); // a folder
 }
 
 } // namespace
