@@ -35,6 +35,12 @@ bool HT_Plotter_IO::start_document() {
     return m_file != nullptr;
 }
 
+bool HT_Plotter_IO::start_document(const HT_Document_Info& document) {
+    m_document = document;
+    ++m_documents;
+    return start_document();
+}
+
 std::size_t HT_Plotter_IO::write(const void* data, std::size_t count) {
     if (!m_file || !data)
         return 0;

@@ -7,10 +7,19 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 class HT_Plotter_Definition;
+
+// The host's document information: what a plot is called and where it goes.
+struct HT_Document_Info {
+    HT_String document_name;
+    HT_String output_name;
+    std::int32_t mode = 0;
+    std::uint8_t flags[4] = {0, 0, 0, 0};
+};
 
 class HT_EXPORT HT_Plotter_IO : public HT_Object {
 public:
@@ -22,6 +31,8 @@ public:
     // Opens the target: the configured file, or standard output for "" or "-".
     virtual bool open();
     virtual bool start_document();
+    // The same, remembering the document's information.
+    virtual bool start_document(const HT_Document_Info& document);
     // Returns the number of bytes written; fewer than asked means failure.
     virtual std::size_t write(const void* data, std::size_t count);
     virtual bool close();
@@ -29,6 +40,8 @@ public:
     const std::string& target() const { return m_target; }
     void set_target(const std::string& path) { m_target = path; }
     bool is_open() const { return m_file != nullptr; }
+    const HT_Document_Info& document() const { return m_document; }
+    int documents_started() const { return m_documents; }
     std::size_t bytes_written() const { return m_written; }
     // Test hook: accept at most this many bytes in all, then write short.
     void set_write_limit(std::size_t limit) { m_limit = limit; }
@@ -39,6 +52,8 @@ private:
     bool m_owns_file = false;
     std::size_t m_written = 0;
     std::size_t m_limit = static_cast<std::size_t>(-1);
+    HT_Document_Info m_document;
+    int m_documents = 0;
 };
 
 // Progress and cancellation of the running plot, kept in the shoebox.
