@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 using namespace spool_test;
 using spool_stream::job_params_layout;
@@ -94,15 +95,6 @@ TEST_F(Spool_Module_Test, JobDecodesToTheRecordsAndDotsItWasGiven) {
     EXPECT_EQ(c.page_ends[0].rows, 7u);
     ASSERT_EQ(c.job_ends.size(), 1u);
     EXPECT_EQ(c.job_ends[0].pages, 1u);
-}
-
-TEST_F(Spool_Module_Test, CallbackGetsTheModulesRecordAsContext) {
-    // collect() would crash or see a wrong count if the context were wrong.
-    Job_Records r;
-    const Test_Page page(8, 2);
-    print_job(module, r, {&page});
-    EXPECT_GE(r.callback_calls, 5);
-    EXPECT_FALSE(r.output.empty());
 }
 
 TEST_F(Spool_Module_Test, BorderlessJobCarriesTheMarginFreeRecord) {
@@ -211,27 +203,6 @@ TEST_F(Spool_Module_Test, NullRecordsAreRefused) {
     EXPECT_EQ(module.init_job(&job, nullptr, &r.modules), spool_error_call_order);
     EXPECT_EQ(job, nullptr); // a failed start hands out no handle
     EXPECT_EQ(module.init_job(&job, &r.params, nullptr), spool_error_call_order);
-    {
-        Job_Records bad;
-        bad.params.print_mode = nullptr;
-        EXPECT_EQ(module.init_job(&job, &bad.params, &bad.modules), spool_error_call_order);
-    }
-    {
-        Job_Records bad;
-        bad.media.mode_columns = nullptr;
-        EXPECT_EQ(module.init_job(&job, &bad.params, &bad.modules), spool_error_call_order);
-    }
-    {
-        Job_Records bad;
-        bad.modules.output = nullptr;
-        EXPECT_EQ(module.init_job(&job, &bad.params, &bad.modules), spool_error_call_order);
-    }
-    {
-        Job_Records bad;
-        bad.modules.module_list = nullptr;
-        EXPECT_EQ(module.init_job(&job, &bad.params, &bad.modules), spool_error_call_order);
-    }
-    EXPECT_TRUE(r.output.empty());
 
     job = start_page(r);
     const Spool_Band_Size size{0, 0, 8, 2};
@@ -299,38 +270,61 @@ TEST_F(Spool_Module_Test, UnknownAndDestroyedHandlesAreRefused) {
 }
 
 // ---------------------------------------------------------------------------
-// -10: records it cannot accept
+// Job records InitJob refuses: -2 for missing records, -10 for records it
+// cannot accept, -15 for module paths that name no module. A refused start
+// hands out no handle and writes nothing.
 
-TEST_F(Spool_Module_Test, JobRecordsOfTheWrongKindAreRefused) {
-    Spool_Job job = nullptr;
-    {
+TEST_F(Spool_Module_Test, JobStartsWithBadRecordsAreRefused) {
+    const std::string missing = std::string(VORNA_SPOOL_MODULE_DIR) + "/V_MOD9.DLL";
+    const std::string overlong(spool_stream::max_path + 10, 'a');
+    std::vector<const char*> many(spool_stream::max_module_list + 2, missing.c_str());
+    many.back() = nullptr;
+    struct Case {
+        const char* what;
+        std::function<void(Job_Records&)> change;
+        int32_t code;
+    };
+    const int32_t order = spool_error_call_order, bad = spool_error_unidentified,
+                  absent = spool_error_spooler;
+    const Case cases[] = {
+        {"no printMode", [](Job_Records& r) { r.params.print_mode = nullptr; }, order},
+        {"no mode columns", [](Job_Records& r) { r.media.mode_columns = nullptr; }, order},
+        {"no callback", [](Job_Records& r) { r.modules.output = nullptr; }, order},
+        {"no module list", [](Job_Records& r) { r.modules.module_list = nullptr; }, order},
+        {"jobParams kind", [](Job_Records& r) { r.params.record_kind = 5; }, bad},
+        {"printMode kind", [](Job_Records& r) { r.print_mode.record_kind = 0; }, bad},
+        {"media kind", [](Job_Records& r) { r.media.record_kind = 2; }, bad},
+        {"margin-free kind",
+         [](Job_Records& r) {
+             r.margin_free.record_kind = 9;
+             r.params.margin_free = &r.margin_free;
+         },
+         bad},
+        {"overlong path", [&](Job_Records& r) { r.modules.path_mod3 = overlong.c_str(); }, bad},
+        {"list too long", [&](Job_Records& r) { r.modules.module_list = many.data(); }, bad},
+        {"missing V_MOD4", [&](Job_Records& r) { r.modules.path_mod4 = missing.c_str(); }, absent},
+        {"missing entry", [&](Job_Records& r) { r.module_list[0] = missing.c_str(); }, absent},
+        {"folder", [](Job_Records& r) { r.modules.path_mod3 = VORNA_SPOOL_MODULE_DIR; }, absent},
+        {"empty path", [](Job_Records& r) { r.modules.path_mod3 = ""; }, absent},
+    };
+    for (const Case& c : cases) {
         Job_Records r;
-        r.params.record_kind = 5;
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_unidentified);
+        c.change(r);
+        Spool_Job job = reinterpret_cast<Spool_Job>(uintptr_t{42});
+        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), c.code) << c.what;
+        EXPECT_EQ(job, nullptr) << c.what;
+        EXPECT_TRUE(r.output.empty()) << c.what;
     }
-    {
-        Job_Records r;
-        r.print_mode.record_kind = 0;
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_unidentified);
-    }
-    {
-        Job_Records r;
-        r.media.record_kind = 2;
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_unidentified);
-    }
-    {
-        Job_Records r;
-        r.margin_free.record_kind = 9;
-        r.params.margin_free = &r.margin_free;
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_unidentified);
-        EXPECT_TRUE(r.output.empty());
-    }
+
     Job_Records r;
-    job = start(r);
+    Spool_Job job = start(r);
     r.page.record_kind = 3;
     EXPECT_EQ(module.init_page(job, &r.page), spool_error_unidentified);
     EXPECT_EQ(module.destroy_job(job), spool_ok);
 }
+
+// ---------------------------------------------------------------------------
+// -10: records it cannot accept
 
 TEST_F(Spool_Module_Test, BandsOutsideWhatTheRecordsAllowAreRefused) {
     Job_Records r;
@@ -382,20 +376,6 @@ TEST_F(Spool_Module_Test, JobWithoutSizesIsBoundedByTheStreamLimits) {
     EXPECT_EQ(module.destroy_job(job), spool_ok);
 }
 
-TEST_F(Spool_Module_Test, OverlongModulePathIsRefused) {
-    Job_Records r;
-    const std::string long_path(spool_stream::max_path + 10, 'a');
-    r.modules.path_mod3 = long_path.c_str();
-    Spool_Job job = nullptr;
-    EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_unidentified);
-
-    std::vector<const char*> list(spool_stream::max_module_list + 2, r.mod_list_entry.c_str());
-    list.back() = nullptr;
-    Job_Records many;
-    many.modules.module_list = list.data();
-    EXPECT_EQ(module.init_job(&job, &many.params, &many.modules), spool_error_unidentified);
-}
-
 TEST_F(Spool_Module_Test, RefusedOutputFailsTheCall) {
     Job_Records r;
     r.callback_result = 0;
@@ -412,36 +392,6 @@ TEST_F(Spool_Module_Test, RefusedOutputFailsTheCall) {
     EXPECT_EQ(module.terminate_page(job), spool_ok);
     EXPECT_EQ(module.destroy_job(job), spool_ok);
     EXPECT_EQ(decode(r.output).page_ends[0].rows, 2u);
-}
-
-// ---------------------------------------------------------------------------
-// -15: module paths that do not exist
-
-TEST_F(Spool_Module_Test, MissingModulePathsAreRefused) {
-    Spool_Job job = nullptr;
-    const std::string missing = std::string(VORNA_SPOOL_MODULE_DIR) + "/V_MOD9.DLL";
-    {
-        Job_Records r;
-        r.modules.path_mod4 = missing.c_str();
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_spooler);
-        EXPECT_TRUE(r.output.empty());
-    }
-    {
-        Job_Records r;
-        r.module_list[0] = missing.c_str();
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_spooler);
-    }
-    {
-        Job_Records r;
-        r.modules.path_mod3 = VORNA_SPOOL_MODULE_DIR; // a folder is no module
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_spooler);
-    }
-    {
-        Job_Records r;
-        r.modules.path_mod3 = "";
-        EXPECT_EQ(module.init_job(&job, &r.params, &r.modules), spool_error_spooler);
-    }
-    EXPECT_EQ(job, nullptr);
 }
 
 // ---------------------------------------------------------------------------
