@@ -87,6 +87,8 @@ public:
     struct Indexed;
 
 private:
+    friend IE_EXPORT Ie_Space_Ref csSpaceRepConstructor1(const Ie_Space_Ref&, int, int,
+                                                         const Ie_Rgba*, int);
     const Ie_Color_Space* m_standard = nullptr;
     std::shared_ptr<const Indexed> m_indexed;
 };

@@ -111,7 +111,10 @@ private:
     friend class ieImgRep;
     friend struct ieImgRep::Store;
     friend IE_EXPORT std::unique_ptr<ieImgRep> ieImgRepConstructor2(Ie_Size, const Ie_Space_Ref&);
-    std::unique_ptr<State> m_state;
+    friend State& ie_rep_state();
+    // Never freed: images may be released by other libraries' exit code after
+    // this object is gone, and they still report through it.
+    State* m_state;
 };
 
 // The engine's global object.
