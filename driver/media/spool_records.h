@@ -96,7 +96,7 @@ struct Spool_Job_Params {
     int32_t mode_column_10;               // +64
     int32_t fixed_68;                     // +68 1
     int32_t pass_mode;                    // +72 column 9, | 4 for two-way printing
-    uint32_t media_handling;              // +76 0x800004xx etc.
+    uint32_t media_handling;              // +76 paper handling bits, 0x80000000 and up
     int32_t fixed_80;                     // +80 0
     int32_t source_code;                  // +84 530, 256, 4 or 7
     int32_t size_code;                    // +88
