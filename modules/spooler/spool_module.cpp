@@ -188,9 +188,13 @@ bool send_page_end(Job& job, uint32_t how, uint32_t options) {
     put_u32(out + 4, options);
     put_u32(out + 8, job.bands);
     put_u32(out + 12, job.next_row);
+    // The page is over only once its end is in the output, so that the job
+    // end counts what the output holds.
+    if (!send_record(job))
+        return false;
     job.in_page = false;
     job.pages += 1;
-    return send_record(job);
+    return true;
 }
 
 // ---------------------------------------------------------------------------

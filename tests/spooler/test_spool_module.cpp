@@ -389,9 +389,21 @@ TEST_F(Spool_Module_Test, RefusedOutputFailsTheCall) {
     EXPECT_EQ(band(job, 8, 0, 2), spool_error_unidentified);
     r.callback_result = spool_output_ok;
     EXPECT_EQ(band(job, 8, 0, 2), spool_ok); // the refused band did not count
-    EXPECT_EQ(module.terminate_page(job), spool_ok);
+    r.callback_result = 0;
+    EXPECT_EQ(module.terminate_page(job), spool_error_unidentified);
+    r.callback_result = spool_output_ok;
+    EXPECT_EQ(module.terminate_page(job), spool_ok); // the page was still open
     EXPECT_EQ(module.destroy_job(job), spool_ok);
-    EXPECT_EQ(decode(r.output).page_ends[0].rows, 2u);
+    const Collected c = decode(r.output);
+    EXPECT_EQ(c.page_ends.size(), 1u);
+    EXPECT_EQ(c.page_ends[0].rows, 2u);
+
+    // The job goes even when its end is refused.
+    Job_Records other;
+    job = start(other);
+    other.callback_result = 0;
+    EXPECT_EQ(module.destroy_job(job), spool_error_unidentified);
+    EXPECT_EQ(module.destroy_job(job), spool_error_handle);
 }
 
 // ---------------------------------------------------------------------------
