@@ -23,17 +23,19 @@ enum HT_Fill_Rule : int {
 // Fills a polygon of `count` points through the device's dot action, with
 // the rendition (its pattern, when the fill style is HT_Fill_Pattern).
 // fill_rule: HT_Fill_Rule. thin_limit: a polygon no thicker than this many
-// dots across its scan direction still gets one dot on every scan line it
-// crosses, so thin features never break up; scan lines run along columns when
-// x_major is true (for polygons wider than high), along rows otherwise.
-// outline: draw only the edges, one dot wide.
+// dots across its scan direction (and not of zero area) still gets one dot on
+// every scan line it crosses, so thin features never break up; scan lines run
+// along columns when x_major is true (for polygons wider than high), along
+// rows otherwise; a negative limit turns this off.
+// outline: draw only the edges, one dot wide (two points make one line).
 // Nothing outside the renderer options' window is drawn.
 HT_EXPORT void HD_Fill_2DI_Polygon(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                    int count, const HT_DCI_Point* points, int fill_rule,
                                    int thin_limit, bool x_major, bool outline);
 
 // Draws `count` − 2 triangles of a strip (points k, k + 1, k + 2), each by
-// HD_Fill_2DI_Polygon with the even-odd rule and no thin-feature guarantee.
+// HD_Fill_2DI_Polygon with the even-odd rule and no thin-feature guarantee,
+// so degenerate triangles that join strips draw nothing.
 HT_EXPORT void HD_Standard_Draw_DCI_Polytriangle(HT_Renderer_Data* device,
                                                  const HT_Rendition* rendition, int count,
                                                  const HT_DCI_Point* points);
@@ -49,7 +51,8 @@ HT_EXPORT void HD_Standard_Draw_DC_Image(HT_Renderer_Data* device, const HT_Rend
                                          const HT_Point* point, HT_Shared_Image* image);
 
 // Draws a 1-bit image (rows of packed bits in `format`) through the dot
-// action, black and white pixels both; start is where the first row begins.
+// action, black and white pixels both. Start and end are opposite corners:
+// the first row is the top row, and each row runs from the left.
 HT_EXPORT void HD_Standard_Draw_DCI_Bitonal_Image(HT_Renderer_Data* device,
                                                   const HT_Rendition* rendition,
                                                   const HT_DCI_Point* start,
@@ -75,7 +78,8 @@ public:
     bool draw_triangle_strip(std::span<const HT_DCI_Point> points, const HT_Rendition& rendition);
     bool fill_polygon(std::span<const HT_DCI_Point> points, const HT_Rendition& rendition,
                       int fill_rule = HT_Fill_Even_Odd);
-    // Segments `width` dots wide with square ends; below 1.5 dots, lines one dot wide.
+    // Segments `width` dots wide with square ends, each filled by the
+    // non-zero rule; below 1.5 dots, lines one dot wide.
     bool draw_polyline(std::span<const HT_DCI_Point> points, float width,
                        const HT_Rendition& rendition);
     // A shared image with its top-left pixel at `point`.

@@ -1,0 +1,168 @@
+#include "ht_shared_image.h"
+
+#include "ht_error.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Largest block the memory source hands out at once; a request beyond it is
+// refused rather than allocated.
+constexpr std::int64_t max_block_bytes = std::int64_t{1} << 30;
+
+// Index of the palette entry nearest to a colour; the lowest index wins a tie.
+int nearest_entry(const HT_Image_Request& request, std::uint32_t color) {
+    const int r = (color >> 16) & 0xFF, g = (color >> 8) & 0xFF, b = color & 0xFF;
+    int best = 0;
+    long best_d = std::numeric_limits<long>::max();
+    for (int i = 0; i < request.palette_size; ++i) {
+        const long dr = request.palette[i][0] - r, dg = request.palette[i][1] - g,
+                   db = request.palette[i][2] - b;
+        const long d = dr * dr + dg * dg + db * db;
+        if (d < best_d) {
+            best_d = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+HT_Shared_Image::HT_Shared_Image(std::int32_t width, std::int32_t height, std::int32_t format)
+    : m_width(width), m_height(height), m_format(format) {
+    m_source.x0 = 0;
+    m_source.y0 = 0;
+    m_source.x1 = width - 1;
+    m_source.y1 = height - 1;
+}
+
+HT_Shared_Image::~HT_Shared_Image() = default;
+
+HT_Memory_Image::HT_Memory_Image(std::int32_t width, std::int32_t height,
+                                 std::vector<std::uint32_t> pixels, std::int32_t format)
+    : HT_Shared_Image(width, height, format), m_pixels(std::move(pixels)) {
+    if (width <= 0 || height <= 0 ||
+        m_pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+        throw HT_Error("heidi", 101, "HT_Memory_Image::HT_Memory_Image",
+                       "image size does not match its pixels");
+    m_source.fetch = &HT_Memory_Image::fetch;
+    m_source.release = &HT_Memory_Image::release;
+    m_source.user_value = this;
+    m_source.user_handle = nullptr;
+}
+
+HT_Memory_Image::~HT_Memory_Image() = default;
+
+HT_Image_Block* HT_Memory_Image::fetch(const HT_Image_Request* request, void* user_value, void*) {
+    if (!request || !user_value)
+        return nullptr;
+    return static_cast<HT_Memory_Image*>(user_value)->answer(*request);
+}
+
+void HT_Memory_Image::release(HT_Image_Block* block, void* user_value, void*) {
+    if (!block || !user_value)
+        return;
+    auto* self = static_cast<HT_Memory_Image*>(user_value);
+    auto it = std::find_if(self->m_blocks.begin(), self->m_blocks.end(),
+                           [block](const auto& held) { return &held->block == block; });
+    if (it == self->m_blocks.end())
+        return; // not ours, or released already
+    self->m_blocks.erase(it);
+    --self->m_held;
+}
+
+HT_Image_Block* HT_Memory_Image::answer(const HT_Image_Request& request) {
+    // A failure the test asked for: a block that carries only the status.
+    if (m_fail_status) {
+        static thread_local HT_Image_Block failed;
+        failed = {};
+        failed.status[0] = m_fail_status;
+        m_fail_status = 0;
+        return &failed;
+    }
+
+    // What is wanted: the request's two rectangles within the source.
+    const std::int32_t x0 = std::max({request.x0, request.area_x0, m_source.x0});
+    const std::int32_t x1 = std::min({request.x1, request.area_x1, m_source.x1});
+    const std::int32_t y0 = std::max({request.y0, request.area_y0, m_source.y0});
+    const std::int32_t y1 = std::min({request.y1, request.area_y1, m_source.y1});
+    if (x0 > x1 || y0 > y1)
+        return nullptr;
+
+    // The pixel layout asked for, and the palette it needs.
+    const std::int64_t w = static_cast<std::int64_t>(x1) - x0 + 1;
+    const std::int64_t n = static_cast<std::int64_t>(y1) - y0 + 1;
+    std::int64_t packed;
+    if (request.format == HT_Request_Rgba && request.pixel_size == 32)
+        packed = 4 * w;
+    else if (request.format == HT_Request_Bytes &&
+             (request.pixel_size == 8 || request.pixel_size == 2))
+        packed = w;
+    else if (request.format == HT_Request_Bits && request.pixel_size == 1)
+        packed = (w + 7) / 8;
+    else
+        return nullptr;
+    if (request.format != HT_Request_Rgba &&
+        (!request.palette || request.palette_size < (request.pixel_size == 8 ? 1 : 2)))
+        return nullptr;
+    const std::int64_t row_bytes = std::max<std::int64_t>(packed, request.row_bytes);
+    if (row_bytes > std::numeric_limits<std::int32_t>::max() || row_bytes * n > max_block_bytes)
+        return nullptr;
+
+    auto held = std::make_unique<Held_Block>();
+    held->bytes.assign(static_cast<std::size_t>(row_bytes * n), 0);
+    for (std::int64_t i = 0; i < n; ++i) {
+        // Block rows run top-down: row 0 is the highest source y.
+        const std::int64_t image_row = (m_height - 1) - ((y1 - i) - m_source.y0);
+        std::uint8_t* out = held->bytes.data() + i * row_bytes;
+        for (std::int64_t k = 0; k < w; ++k) {
+            const std::uint32_t c = pixel(static_cast<std::int32_t>(x0 + k - m_source.x0),
+                                          static_cast<std::int32_t>(image_row));
+            const bool transparent = (c >> 24) == 0;
+            switch (request.format) {
+            case HT_Request_Rgba: {
+                std::uint8_t* p = out + 4 * k;
+                if (transparent) {
+                    std::memcpy(p, request.background.rgb, 3);
+                    p[3] = 0;
+                } else {
+                    p[0] = static_cast<std::uint8_t>(c >> 16);
+                    p[1] = static_cast<std::uint8_t>(c >> 8);
+                    p[2] = static_cast<std::uint8_t>(c);
+                    p[3] = static_cast<std::uint8_t>(c >> 24);
+                }
+                break;
+            }
+            case HT_Request_Bytes: {
+                std::uint16_t v;
+                if (transparent)
+                    v = request.no_pixel.value;
+                else if (request.pixel_size == 8)
+                    v = static_cast<std::uint16_t>(nearest_entry(request, c));
+                else
+                    v = nearest_entry(request, c) == 1 ? request.foreground.value
+                                                       : request.background.value;
+                out[k] = static_cast<std::uint8_t>(v);
+                break;
+            }
+            default: { // bits
+                const bool set =
+                    transparent ? request.background.value != 0 : nearest_entry(request, c) == 1;
+                if (set)
+                    out[k / 8] |= static_cast<std::uint8_t>(0x80u >> (k % 8));
+                break;
+            }
+            }
+        }
+    }
+    held->block.pixels = held->bytes.data();
+    held->block.row_bytes = static_cast<std::int32_t>(row_bytes);
+    HT_Image_Block* block = &held->block;
+    m_blocks.push_back(std::move(held));
+    ++m_fetches;
+    ++m_held;
+    return block;
+}
