@@ -33,10 +33,15 @@ std::string slurp(const std::string& path) {
     return text.str();
 }
 
+// Tests run as separate processes at the same time: each keeps its own files.
+std::string temp(const std::string& name) {
+    return ::testing::TempDir() + "prn_" + std::to_string(getpid()) + "_" + name;
+}
+
 // Runs vorna-prn with these arguments, collecting its output and exit status.
 Prn_Result prn(const std::vector<std::string>& args) {
-    const std::string out_path = ::testing::TempDir() + "prn_stdout.txt";
-    const std::string err_path = ::testing::TempDir() + "prn_stderr.txt";
+    const std::string out_path = temp("stdout.txt");
+    const std::string err_path = temp("stderr.txt");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -60,10 +65,6 @@ Prn_Result prn(const std::vector<std::string>& args) {
     run.out = slurp(out_path);
     run.err = slurp(err_path);
     return run;
-}
-
-std::string temp(const std::string& name) {
-    return ::testing::TempDir() + "prn_" + name;
 }
 
 std::string save(const std::string& name, const std::vector<uint8_t>& bytes) {
