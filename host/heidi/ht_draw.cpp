@@ -90,22 +90,64 @@ private:
     i64 m_cell = 1;
 };
 
+// Cuts the segment a-b to a box (Liang-Barsky); false when nothing is left.
+bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
+                  double y1) {
+    double t0 = 0, t1 = 1;
+    const double dx = bx - ax, dy = by - ay;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const double sx = ax, sy = ay;
+    ax = sx + t0 * dx;
+    ay = sy + t0 * dy;
+    bx = sx + t1 * dx;
+    by = sy + t1 * dy;
+    return true;
+}
+
 // A one-dot line from a to b, both ends included.
 void draw_line(const Dot_Writer& out, HT_DCI_Point a, HT_DCI_Point b) {
-    i64 x = a.x, y = a.y;
-    const i64 dx = std::abs(i64{b.x} - a.x), dy = -std::abs(i64{b.y} - a.y);
-    const i64 sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
     const Window& w = out.window();
-    // Steps outside the window are skipped without calls, but a line far
-    // longer than the window is still walked; bound the walk to the window's
-    // reach along the major axis.
+    // A line reaching far outside the window is first cut to it, so that the
+    // walk below stays within the window's reach.
+    constexpr i64 margin = 4096;
+    auto far = [&](const HT_DCI_Point& p) {
+        return p.x < w.x0 - margin || p.x > w.x1 + margin || p.y < w.y0 - margin ||
+               p.y > w.y1 + margin;
+    };
+    i64 xa = a.x, ya = a.y, xb = b.x, yb = b.y;
+    if (far(a) || far(b)) {
+        double ax = a.x, ay = a.y, bx = b.x, by = b.y;
+        if (!clip_segment(ax, ay, bx, by, static_cast<double>(w.x0 - 2),
+                          static_cast<double>(w.y0 - 2), static_cast<double>(w.x1 + 1),
+                          static_cast<double>(w.y1 + 1)))
+            return;
+        xa = std::llround(ax);
+        ya = std::llround(ay);
+        xb = std::llround(bx);
+        yb = std::llround(by);
+    }
+    const i64 dx = std::abs(xb - xa), dy = -std::abs(yb - ya);
+    const i64 sx = xa < xb ? 1 : -1, sy = ya < yb ? 1 : -1;
     i64 err = dx + dy;
-    for (i64 steps = std::max(dx, -dy); steps >= 0; --steps) {
+    for (i64 x = xa, y = ya;;) {
         out.dot(x, y);
-        if (x == b.x && y == b.y)
+        if (x == xb && y == yb)
             break;
-        if ((sx > 0 ? x >= w.x1 : x < w.x0) || (sy > 0 ? y >= w.y1 : y < w.y0))
-            break; // moving away from the window: nothing more to draw
         const i64 e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
