@@ -316,6 +316,7 @@ bool ieImgRep::paste(const ieImgRep& source, Ie_Offset at, Ie_Size size, Ie_Pixe
     }
 
     std::vector<std::uint8_t> row(ie_row_stride(source_type, static_cast<int>(n)) + 4);
+    const std::vector<std::pair<long, long>> whole{{dx0, dx0 + n}};
     for (long i = 0; i < h; ++i) {
         const long dy = at.y + i;
         if (dy < 0 || dy >= height())
@@ -326,7 +327,6 @@ bool ieImgRep::paste(const ieImgRep& source, Ie_Offset at, Ie_Size size, Ie_Pixe
                                row.data());
             continue;
         }
-        std::vector<std::pair<long, long>> whole{{dx0, dx0 + n}};
         const auto& inside = clip ? spans.row(dy, dx0, dx0 + n) : whole;
         if (inside.empty())
             continue;

@@ -67,6 +67,10 @@ std::uint8_t* map_file(const std::string& folder, std::size_t bytes, std::string
 
 } // namespace
 
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
 std::size_t ie_row_stride(int type, int count) {
     const std::size_t ppw = static_cast<std::size_t>(pixels_per_word(type));
     return (static_cast<std::size_t>(count) + ppw - 1) / ppw * 4;
@@ -167,7 +171,30 @@ void ieImgRep::Store::scatter(int row, const std::uint8_t* in) const {
     }
 }
 
+namespace {
+
+// Faults in the pages of [from, from + bytes) for writing in one call. Taking
+// them one by one while clearing a large image costs several times the
+// writing itself, most of all for a checkpoint file. Older kernels refuse the
+// request; the writes then fault the pages in as usual.
+void populate(std::uint8_t* from, std::size_t bytes) {
+    static const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(from) & ~(page - 1);
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(from) + bytes;
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+}
+
+} // namespace
+
 void ieImgRep::Store::fill_rect(int x0, int y0, int w, int h, Ie_Pixel value) {
+    // Rows are touched whole or nearly; make their pages present at once.
+    if (static_cast<std::size_t>(h) * stride() >= (std::size_t{1} << 20) && 2L * w >= width) {
+        if (paged)
+            populate(base, bytes);
+        else
+            populate(base + static_cast<std::size_t>(y0) * stride(),
+                     static_cast<std::size_t>(h) * stride());
+    }
     const bool whole = !paged && x0 == 0 && y0 == 0 && w == width && h == height;
     if (whole && type != ie_pixel::rgb24 && type != ie_pixel::rgb32) {
         const int byte = type == ie_pixel::bitonal ? ((value & 1) ? 0xFF : 0) : (value & 0xFF);

@@ -101,7 +101,8 @@ bool write_bmp_to(const Ie_File_Source& source, std::FILE* file) {
     }
 
     if (std::fwrite(head, 1, sizeof head, file) != sizeof head ||
-        std::fwrite(palette.data(), 1, palette.size(), file) != palette.size())
+        (!palette.empty() &&
+         std::fwrite(palette.data(), 1, palette.size(), file) != palette.size()))
         return false;
 
     const std::size_t read_size = static_cast<std::size_t>(source.width) * 4;
