@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -369,6 +370,9 @@ struct File_Dialog_Request {
     unsigned options = 0; // File_Dialog_Option bits
 };
 
+// `path` with "." and `ext` added when its file name has no extension.
+PLAT_EXPORT std::string with_default_extension(std::string path, std::string_view ext);
+
 // Shows a common file dialog; answers the full path chosen, or nothing when
 // the person cancelled.
 PLAT_EXPORT std::optional<std::string> file_dialog(Window owner,
@@ -535,8 +539,10 @@ public:
     // Slider moved by keyboard: custom_draw, then slider_released.
     bool key_slider(int id, int position);
     bool focus_control(int id); // set_focus / kill_focus notifications
-    bool press_ok() { return click(id_ok); }
-    bool press_cancel() { return click(id_cancel); }
+    // Enter and Escape: on_ok or on_cancel, even without such a button in
+    // the template; refused while that button is disabled or hidden.
+    bool press_ok();
+    bool press_cancel();
     // The help key over control `id` (0: the dialog); answers on_help's answer.
     bool ask_help(int id);
     bool fire_timer(int timer);
@@ -549,6 +555,11 @@ public:
     void force_end();
     // Calls on_destroy once.
     void destroy();
+    // Forgets the handler without calling it again (its owner is gone).
+    void abandon();
+    // The exception a handler threw, if any; the dialog ended with
+    // id_cancel when it happened. run_dialog throws it again to its caller.
+    std::exception_ptr failure() const { return m_failure; }
 
 protected:
     // Back ends mirror the model here; called after every change to a control,
@@ -563,6 +574,9 @@ protected:
     const Control_State* find(int id) const;
     // Notifies the handler; exceptions do not cross the back end's event loop.
     void notify(int id, Notify code);
+    // Runs a call into the handler; an exception it throws is kept (see
+    // failure()) and ends the dialog. Answers whether the call returned.
+    bool guarded(const std::function<void()>& call);
 
 private:
     Control_State* find_kind(int id, Control_Kind kind);
@@ -582,6 +596,7 @@ private:
     int m_result = 0;
     bool m_initialised = false;
     bool m_destroyed = false;
+    std::exception_ptr m_failure;
 };
 
 // What a headless back end drew: one entry per call.

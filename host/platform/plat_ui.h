@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@ namespace plat {
 
 struct Window_Tag;
 using Window = Window_Tag*;
+
+// Dialogs, file dialogs and help: see plat_dialog.h.
+class Dialog;
+class Dialog_Handler;
+struct Dialog_Template;
+struct File_Dialog_Request;
+struct Help_Request;
 
 // Buttons and icons of a message box, with their customary numeric values.
 enum Message_Box_Flags : unsigned {
@@ -50,6 +58,18 @@ public:
     // Shows a modal message box; returns the button that closed it.
     virtual int message_box(Window owner, const std::string& text, const std::string& title,
                             unsigned flags) = 0;
+
+    // Dialogs, file dialogs and help (plat_dialog.h). A back end that does
+    // not show them leaves them to the headless one.
+    virtual int run_dialog(const Dialog_Template& tmpl, Dialog_Handler& handler, Window parent);
+    virtual Dialog* create_dialog(const Dialog_Template& tmpl, Dialog_Handler& handler,
+                                  Window parent);
+    // Only with the back end that created the dialog.
+    virtual void destroy_dialog(Dialog* dialog);
+    virtual std::optional<std::string> file_dialog(Window owner,
+                                                   const File_Dialog_Request& request);
+    // Answers whether help was shown.
+    virtual bool show_help(const Help_Request& request);
 };
 
 // The current back end; the headless one unless another was set.
