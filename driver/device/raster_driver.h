@@ -1,0 +1,131 @@
+// RASTER_Driver: the device the host's renderer draws into. It keeps its own
+// copy of the plotter definition, the output channel, the settings read from
+// the configuration, the page image of the current page and the colour
+// state, and turns each page into printer data through the spool module.
+#pragma once
+
+#include "ht_definition.h"
+#include "ht_renderer.h"
+#include "ie_image.h"
+#include "media_job.h"
+#include "raster_plugin.h"
+#include "raster_settings.h"
+#include "raster_substitution.h"
+#include "spool_records.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#define RASTER_DEVICE_EXPORT __attribute__((visibility("default")))
+
+class RASTER_Driver : public HT_Plotter_Device_Data, public RASTER_Color_Substitution {
+public:
+    RASTER_Driver();
+    ~RASTER_Driver() override;
+
+    // ---- the host's operations ----
+    void establish() override;
+    void begin_picture(const HT_Document_Info& document) override;
+    void end_picture() override;
+    void update() override;
+    void reserved_operation() override;
+    void establish_configuration(HT_Smart_Pointer<HT_Plotter_Definition> definition) override;
+    void set_error_handler(HT_Smart_Pointer<HT_Error_Handler> handler) override;
+    HT_Plotter_Definition* get_plotter_definition() override;
+
+    // ---- the driver's own operations ----
+    virtual void spd_initialize_palette();
+    // 1 when the host asked to cancel the plot.
+    virtual int is_cancel_requested();
+    // Records this device as the one whose page has drawing.
+    virtual void mark_page_drawn();
+    // Sends printer data to the output channel; 1 when the write fell short
+    // (this time), 0 otherwise. After a short write nothing more is written.
+    virtual int write_output(const void* bytes, std::size_t count);
+
+    // Media readers, run at each picture start.
+    virtual void read_color_output_flag();
+    virtual void read_media_source();
+    virtual void read_media_size();
+    virtual void read_copy_count();
+
+    // Builders of the spool module's records, run at the job start.
+    virtual void fill_job_params(Spool_Job_Params& params);
+    virtual void fill_print_mode(Spool_Print_Mode& mode);
+    virtual void fill_media(Spool_Media& media);
+    virtual void fill_modules(Spool_Modules& modules, Spool_Output_Fn output);
+    virtual void fill_page_params(Spool_Page_Params& page);
+
+    // The media catalogue's view of the device's settings.
+    raster_media::Media_Device_Settings media_settings() const;
+
+    // ---- members ----
+    HT_Smart_Pointer<HT_RASTER_Plotter_Definition> m_definition;
+    HT_Smart_Pointer<HT_Error_Handler> m_error_handler;
+    HT_Smart_Pointer<HT_Plotter_IO> m_plotter_io;
+    HT_Smart_Pointer<HT_Progress> m_progress; // of the current job
+    HT_Document_Info m_document_info;
+    // Never 0: wraps to 1.
+    std::uint32_t m_page_number = 1;
+    std::string m_ie_file_type;
+    std::string m_ie_compression;
+    std::string m_ie_module_name;
+    // 1 when the resolution comes from the configuration, else 100 dpi.
+    std::uint8_t m_resolution_from_config = 0;
+    std::int32_t m_resolution = 0;
+    // RASTER_RGB_Back_Color (0x00BBGGRR) with the top byte set.
+    std::uint32_t m_background = 0;
+    Ie_Space_Ref m_color_space;
+    int m_image_type = 0;   // ie_pixel::*
+    int m_color_system = 0; // raster_render::color_system_*
+    int m_color_depth = 0;  // bits
+    HT_Palette m_palette;
+    // Printable area in dots: left, right, top, bottom.
+    float m_printable_area[4] = {0, 0, 0, 0};
+
+    // Page geometry in pixels. Host column x lands in column x + m_pad_x,
+    // host row y in row m_last_row - m_pad_y - y.
+    std::int32_t m_last_column = 0; // page image width - 1
+    std::int32_t m_last_row = 0;    // page image height - 1
+    std::int32_t m_pad_x = 0;
+    std::int32_t m_pad_y = 0;
+    std::int32_t m_row_length = 0; // printed dots per row
+    std::int32_t m_row_count = 0;  // printed rows
+    std::int32_t m_picture_width = 0;
+    std::int32_t m_picture_height = 0;
+    std::int32_t m_origin_x = 0;
+    std::int32_t m_origin_y = 0;
+
+    // The page image of the current page, and its pixel access.
+    std::unique_ptr<ieImgRep> m_image;
+    std::unique_ptr<Ie_Write_Context> m_image_access;
+
+    std::uint8_t m_output_failed = 0;
+    raster_media::Media_State m_media;
+    raster_device::Printer_Settings m_printer;
+    // Where the spool module and the modules it is given lie.
+    std::string m_driver_folder;
+
+private:
+    void release_page_image();
+    void create_page_image();
+    void check_spool_module();
+};
+
+namespace raster_device {
+
+// The device whose page has had a drawing call since the picture started.
+RASTER_Driver* page_output_device();
+void set_page_output_device(RASTER_Driver* device);
+
+// The message box shown when the spool module cannot be loaded.
+void show_missing_spool_module();
+
+} // namespace raster_device
+
+extern "C" {
+// The host's way to a new device; null when it cannot be made.
+RASTER_DEVICE_EXPORT HT_Plotter_Device_Data* HD_Create_Plotter_Device();
+}

@@ -1,0 +1,42 @@
+#include "raster_errors.h"
+
+#include "raster_module.h"
+#include "spool_records.h"
+
+namespace raster_device {
+
+const char* spool_result_message(std::int32_t code) {
+    switch (code) {
+    case spool_error_spooler:
+        return "Spooler Error";
+    case spool_error_unidentified:
+        return "An error has occurred. The cause cannot be identified.";
+    case spool_error_handle:
+        return "Incorrect handle used.";
+    case spool_error_memory:
+        return "Failed to write to memory.";
+    case spool_error_call_order:
+        return "API Call Procedure Violation";
+    default:
+        return "Other Error";
+    }
+}
+
+std::string message_text(unsigned id) {
+    return raster::load_string(id);
+}
+
+void raise_error(int code, const char* operation, const std::string& detail, const char* unit) {
+    throw HT_Error(raster::module_name(), code, operation, detail, unit, raster::unit_revision);
+}
+
+void raise_severe(int code, const char* operation, const std::string& detail, const char* unit) {
+    throw HT_Severe_Error(raster::module_name(), code, operation, detail, unit,
+                          raster::unit_revision);
+}
+
+void raise_severe_message(int code, unsigned message, const char* operation, const char* unit) {
+    raise_severe(code, operation, message_text(message), unit);
+}
+
+} // namespace raster_device

@@ -1,0 +1,259 @@
+// Dots, triangle strips and clearing, written into the page image.
+#include "raster_draw.h"
+
+#include "ht_draw.h"
+#include "ie_rep.h"
+#include "raster_driver.h"
+#include "raster_errors.h"
+#include "resource_ids.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace raster_render;
+
+namespace {
+
+// Every action first marks the page as drawn; a cancelled plot draws nothing.
+RASTER_Driver* prologue(HT_Renderer_Data* device) {
+    auto* d = static_cast<RASTER_Driver*>(device);
+    if (!d)
+        return nullptr;
+    d->mark_page_drawn();
+    if (d->is_cancel_requested()) {
+        ieRep.set_error_reporting(0, 1);
+        return nullptr;
+    }
+    return d;
+}
+
+void check_color_system(const RASTER_Driver& d, const char* operation) {
+    if (!valid_color_system(d.m_color_system))
+        raster_device::raise_severe_message(102, rsrc_id::err_color_system, operation,
+                                            raster_device::unit_draw);
+}
+
+// The value a dot writes: a palette index for the indexed system, a host
+// colour otherwise; the given colour when there is one, else the rendition's.
+std::uint32_t dot_value(const RASTER_Driver& d, const HT_Rendition* rendition,
+                        const std::uint32_t* color) {
+    if (d.m_color_system == color_system_indexed) {
+        if (color)
+            return *color & 0xFF;
+        return rendition ? static_cast<std::uint32_t>(rendition->color_index) & 0xFF : 0;
+    }
+    if (color)
+        return *color;
+    return rendition ? rendition->color : 0;
+}
+
+// Word of the row that holds column c.
+int word_of(int color_system, int c) {
+    switch (color_system) {
+    case color_system_indexed:
+        return c / 4;
+    case color_system_true_color:
+        return c;
+    default:
+        return c / 32;
+    }
+}
+
+// Writes one pixel of the page image; pixels outside it, or a picture
+// without a page image, write nothing.
+void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r, std::uint32_t value) {
+    Ie_Write_Context* access = d.m_image_access.get();
+    if (!access || c < 0 || r < 0 || c >= access->width() || r >= access->height())
+        return;
+    const int column = static_cast<int>(c);
+    const int row_index = static_cast<int>(r);
+    const int word = word_of(d.m_color_system, column);
+    std::uint8_t* row = access->rows()[row_index];
+    if (access->windowed() &&
+        (!row || word < access->window_first() || word > access->window_last()))
+        row = access->fetch(word, row_index);
+    if (!row)
+        return;
+
+    switch (d.m_color_system) {
+    case color_system_indexed:
+        row[column] = static_cast<std::uint8_t>(value);
+        break;
+    case color_system_true_color: {
+        std::uint8_t* pixel = row + 4 * static_cast<std::size_t>(column);
+        pixel[0] = static_cast<std::uint8_t>(value >> 16); // red
+        pixel[1] = static_cast<std::uint8_t>(value >> 8);  // green
+        pixel[2] = static_cast<std::uint8_t>(value);       // blue
+        pixel[3] = static_cast<std::uint8_t>(value >> 24); // alpha
+        break;
+    }
+    default: {
+        std::uint8_t* at = row + 4 * static_cast<std::size_t>(word);
+        std::uint32_t bits;
+        std::memcpy(&bits, at, sizeof bits);
+        if (is_bitonal_ink(value, d.m_background))
+            bits |= Ie_Write_Context::set_masks()[column % 32];
+        else
+            bits &= Ie_Write_Context::clear_masks()[column % 32];
+        std::memcpy(at, &bits, sizeof bits);
+        break;
+    }
+    }
+}
+
+// The rendition's clip region, held while the action tests points in it.
+class Clip {
+public:
+    explicit Clip(const HT_Rendition* rendition)
+        : m_region(rendition ? rendition->clip_region : nullptr) {}
+    bool inside(std::int64_t x, std::int64_t y, std::int32_t z) const {
+        return !m_region ||
+               m_region->point_inside(
+                   HT_Point{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
+    }
+
+private:
+    HT_Smart_Pointer<HT_Contour_Set_Data> m_region;
+};
+
+} // namespace
+
+namespace raster_render {
+
+std::uint32_t cleared_value(int color_system, std::uint32_t background) {
+    // A true-colour pixel as the image engine holds it, 0xAABBGGRR, is the
+    // stored background (0x00BBGGRR) with alpha 255.
+    return color_system == color_system_true_color ? (background | 0xFF000000u) : 0u;
+}
+
+bool is_bitonal_ink(std::uint32_t color, std::uint32_t background) {
+    // On light paper black is ink; on black paper everything else is.
+    const bool light_background = (background & 0xFFFFFFu) != 0;
+    const bool black = (color & 0xFFFFFFu) == 0;
+    return light_background ? black : !black;
+}
+
+void register_image_action(RASTER_Driver& d, int color_system) {
+    // 1-bit images go through the host's standard drawing, dot by dot.
+    if (color_system == color_system_bitonal)
+        d.set_draw_dci_bitonal_image_action(&d, HD_Standard_Draw_DCI_Bitonal_Image, 0, 1);
+}
+
+HT_Draw_DCI_Dot_Action dot_action_for(std::int32_t resolution) {
+    return resolution <= 400 ? raster_plotter_draw_dci_dot : raster_plotter_draw_over400dpi_dci_dot;
+}
+
+void register_drawing_actions(RASTER_Driver& d) {
+    d.set_draw_dci_dot_action(&d, raster_plotter_draw_dci_dot, 0, 1);
+    d.set_draw_dci_polytriangle_action(&d, raster_plotter_draw_dci_polytriangle, 0, 1);
+    // Shared images go through the host's standard drawing, dot by dot.
+    d.set_draw_dci_image_action(&d, HD_Standard_Draw_DCI_Image, 0, 1);
+    d.set_draw_dc_image_action(&d, HD_Standard_Draw_DC_Image, 0, 1);
+    d.set_clear_drawing_buffer_action(&d, raster_plotter_clear_drawing_buffer, 0, 1);
+}
+
+} // namespace raster_render
+
+void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
+                                 const HT_DCI_Point* point, const std::uint32_t* color) {
+    RASTER_Driver* d = prologue(device);
+    if (!d || !point)
+        return;
+
+    // Host coordinates outside the image draw nothing.
+    if (point->y < 0 || point->y > d->m_last_row || point->x < 0 || point->x > d->m_last_column)
+        return;
+    if (!Clip(rendition).inside(point->x, point->y, point->z))
+        return;
+
+    check_color_system(*d, "raster_plotter_draw_dci_dot");
+    const std::int64_t c = std::int64_t{point->x} + d->m_pad_x;
+    const std::int64_t r = std::int64_t{d->m_last_row} - d->m_pad_y - point->y;
+    put_pixel(*d, c, r, dot_value(*d, rendition, color));
+}
+
+void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
+                                            const HT_DCI_Point* point, const std::uint32_t* color) {
+    RASTER_Driver* d = prologue(device);
+    if (!d || !point)
+        return;
+    check_color_system(*d, "raster_plotter_draw_over400dpi_dci_dot");
+    const std::uint32_t value = dot_value(*d, rendition, color);
+
+    // 64-bit arithmetic: the host's coordinates may be anywhere.
+    const std::int64_t lx = d->m_last_column;
+    const std::int64_t ly = d->m_last_row;
+    const std::int64_t c = std::int64_t{point->x} + d->m_pad_x;
+    const std::int64_t r = ly - d->m_pad_y - point->y;
+    const Clip clip(rendition);
+
+    // Above 600 dpi a dot is 4 × 4 pixels around it, pushed inside the image.
+    std::int64_t c0, r0, size;
+    if (d->m_resolution > 600) {
+        size = 4;
+        c0 = c > lx - 3 ? lx - 3 : (c > 0 ? c - 1 : 0);
+        r0 = std::clamp<std::int64_t>(r - 2, 0, std::max<std::int64_t>(ly - 3, 0));
+    } else {
+        // 401 to 600 dpi: 2 × 2 pixels, the dot and its neighbours to the
+        // right and above.
+        size = 2;
+        c0 = std::clamp<std::int64_t>(c, 0, std::max<std::int64_t>(lx - 1, 0));
+        r0 = std::clamp<std::int64_t>(r - 1, 0, std::max<std::int64_t>(ly - 1, 0));
+    }
+    c0 = std::max<std::int64_t>(c0, 0);
+
+    for (std::int64_t j = 0; j < size; ++j) {
+        for (std::int64_t i = 0; i < size; ++i) {
+            // The clip region is in host coordinates: undo the pad.
+            if (!clip.inside(c0 + i - d->m_pad_x, ly - d->m_pad_y - (r0 + j), point->z))
+                continue;
+            put_pixel(*d, c0 + i, r0 + j, value);
+        }
+    }
+}
+
+void raster_plotter_draw_dci_polytriangle(HT_Renderer_Data* device, const HT_Rendition* rendition,
+                                          int count, const HT_DCI_Point* points) {
+    RASTER_Driver* d = prologue(device);
+    if (!d || !rendition || !points || count < 3)
+        return;
+
+    // Clipped or patterned strips are the host's to draw.
+    if (rendition->clip_region || rendition->fill.style == HT_Fill_Pattern) {
+        HD_Standard_Draw_DCI_Polytriangle(device, rendition, count, points);
+        return;
+    }
+
+    // Thin triangles keep one dot per scan line up to a tenth of the
+    // resolution, scaled by the line weight.
+    float weight = rendition->weight_factor;
+    if (!(weight > 0.0f))
+        weight = 1.0f;
+    const double limit = d->m_resolution * 0.1 * weight;
+    const int thin = static_cast<int>(std::clamp(limit, 0.0, 1.0e9));
+
+    for (int k = 0; k + 2 < count; ++k) {
+        const HT_DCI_Point* t = points + k;
+        const auto [min_x, max_x] = std::minmax({t[0].x, t[1].x, t[2].x});
+        const auto [min_y, max_y] = std::minmax({t[0].y, t[1].y, t[2].y});
+        const std::int64_t width = std::int64_t{max_x} - min_x;
+        const std::int64_t height = std::int64_t{max_y} - min_y;
+        HD_Fill_2DI_Polygon(device, rendition, 3, t, HT_Fill_Even_Odd, thin, width > height, false);
+    }
+}
+
+void raster_plotter_clear_drawing_buffer(HT_Renderer_Data* device) {
+    auto* d = static_cast<RASTER_Driver*>(device);
+    if (!d)
+        return;
+    d->mark_page_drawn();
+    check_color_system(*d, "raster_plotter_clear_drawing_buffer");
+    if (!d->m_image)
+        return;
+    const std::uint32_t value = cleared_value(d->m_color_system, d->m_background);
+    d->m_image->make_exclusive();
+    if (d->m_image_access)
+        d->m_image_access->fill(value);
+    else
+        d->m_image->fill(value);
+}

@@ -1,0 +1,88 @@
+// Colour systems, the palette the driver installs, and the process-wide
+// palette RGB table and grey flags that band output reads.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class HT_Palette;
+struct RASTER_Color_Substitution;
+
+namespace raster_render {
+
+inline constexpr int color_system_indexed = 0;
+inline constexpr int color_system_true_color = 1;
+inline constexpr int color_system_bitonal = 2;
+inline bool valid_color_system(int system) {
+    return system >= color_system_indexed && system <= color_system_bitonal;
+}
+
+// Palette layout of the indexed system.
+inline constexpr std::size_t palette_size = 256;
+inline constexpr int cube_first_index = 1;
+inline constexpr int cube_levels = 6;
+inline constexpr int grey_ramp_first = 217;
+inline constexpr int grey_ramp_step = 7;
+
+// The printed colour of a palette index.
+struct Palette_Rgb {
+    std::int32_t red;
+    std::int32_t green;
+    std::int32_t blue;
+    bool operator==(const Palette_Rgb&) const = default;
+};
+using Palette_Rgb_Table = std::array<Palette_Rgb, palette_size>;
+
+// Set for a grey picture, cleared at every picture start.
+struct Grey_Flags {
+    std::int32_t indexed = 0;
+    std::int32_t true_color = 0;
+};
+
+// The process's table and flags: one device prints at a time.
+Palette_Rgb_Table& palette_rgb_table();
+Grey_Flags& grey_flags();
+
+// Host colours: blue in bits 0-7, green 8-15, red 16-23, alpha 24-31.
+constexpr std::uint32_t host_color(std::uint32_t red, std::uint32_t green, std::uint32_t blue,
+                                   std::uint32_t alpha = 255) {
+    return (alpha & 0xFF) << 24 | (red & 0xFF) << 16 | (green & 0xFF) << 8 | (blue & 0xFF);
+}
+constexpr Palette_Rgb rgb_of_host(std::uint32_t color) {
+    return {static_cast<std::int32_t>(color >> 16 & 0xFF),
+            static_cast<std::int32_t>(color >> 8 & 0xFF), static_cast<std::int32_t>(color & 0xFF)};
+}
+// A Windows colour value 0x00BBGGRR as a host colour with alpha 255.
+constexpr std::uint32_t host_color_of_windows(std::uint32_t value) {
+    return host_color(value & 0xFF, value >> 8 & 0xFF, value >> 16 & 0xFF, 255);
+}
+
+// Grey of a colour: (30 r + 59 g + 11 b) / 100, within 0 to 255.
+std::int32_t grey_level(std::int32_t red, std::int32_t green, std::int32_t blue);
+
+// Palette entry 0: the background (0x00BBGGRR, top byte ignored), alpha 255.
+void write_background_entry(HT_Palette& palette, std::uint32_t background);
+// Entries 217 to 255: 0, 7, 14, ..., 252, then 255 for the last two.
+void write_grey_ramp(HT_Palette& palette);
+// Every palette entry into the table.
+void copy_palette_to_table(const HT_Palette& palette, Palette_Rgb_Table& table);
+
+// One entry of the indexed colour space of a picture: red, green, blue, 255.
+struct Color_Space_Entry {
+    std::uint8_t red, green, blue, alpha;
+};
+using Color_Space_Entries = std::array<Color_Space_Entry, palette_size>;
+
+// The palette work at the start of an indexed picture. Grey (negative colour
+// count): every table row becomes its grey and the indexed grey flag is set;
+// the colour space keeps the palette's colours. Colour: the table and colour
+// space take the palette's colours, except for entries whose colour a
+// conversion replaces: their rows keep what substitution wrote there, and
+// their colour-space entries take that row. Both flags are cleared first.
+void prepare_indexed_picture(const HT_Palette& palette, std::int32_t color_count,
+                             const RASTER_Color_Substitution& substitution,
+                             Palette_Rgb_Table& table, Grey_Flags& flags,
+                             Color_Space_Entries& entries);
+
+} // namespace raster_render

@@ -1,0 +1,126 @@
+#include "raster_substitution.h"
+
+#include "ht_custom.h"
+
+#include <string>
+
+namespace raster_render {
+namespace {
+
+bool read_bool(const HT_Custom_Configurations* items, const char* key, bool& value) {
+    auto item = items ? items->find(key) : nullptr;
+    return item && item->get_bool(value);
+}
+
+bool read_long(const HT_Custom_Configurations* items, const char* key, std::int32_t& value) {
+    auto item = items ? items->find(key) : nullptr;
+    return item && item->get_long(value);
+}
+
+// Red, green and blue of a Windows colour value 0x00BBGGRR.
+void split_color(std::uint32_t value, std::uint8_t (&rgb)[3]) {
+    rgb[0] = static_cast<std::uint8_t>(value & 0xFF);
+    rgb[1] = static_cast<std::uint8_t>(value >> 8 & 0xFF);
+    rgb[2] = static_cast<std::uint8_t>(value >> 16 & 0xFF);
+}
+
+bool row_is(const Palette_Rgb& row, const std::uint8_t (&rgb)[3]) {
+    return row.red == rgb[0] && row.green == rgb[1] && row.blue == rgb[2];
+}
+
+// The highest index whose row is `rgb`, or -1.
+std::int32_t last_row_of(const Palette_Rgb_Table& table, const std::uint8_t (&rgb)[3]) {
+    std::int32_t found = -1;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (row_is(table[i], rgb))
+            found = static_cast<std::int32_t>(i);
+    return found;
+}
+
+} // namespace
+
+void read_substitution(const HT_Custom_Configurations* items, RASTER_Color_Substitution& s) {
+    bool on = false;
+    read_bool(items, "RASTER_ChangeColor", on);
+    s.m_change_color = on ? 1 : 0;
+    s.m_draw_to_black = 0;
+    for (int i = 0; i < raster_conversion_count; ++i)
+        s.m_convert_color[i] = 0;
+
+    if (s.m_change_color) {
+        bool black = false;
+        read_bool(items, "RASTER_Draw2Black", black);
+        s.m_draw_to_black = black ? 1 : 0;
+        for (int i = 0; !black && i < raster_conversion_count; ++i) {
+            const std::string n = std::to_string(i + 1);
+            bool flag = false;
+            if (!read_bool(items, ("RASTER_ConvertColor" + n).c_str(), flag))
+                continue;
+            s.m_convert_color[i] = flag ? 1 : 0;
+
+            std::int32_t compare = 0;
+            if (read_long(items, ("RASTER_RGB_Compare" + n + "_IndexColor").c_str(), compare))
+                split_color(static_cast<std::uint32_t>(compare), s.m_compare_rgb[i]);
+            else
+                s.m_convert_color[i] = 0;
+
+            // The dialog's "Black" is stored as white; it prints black.
+            std::int32_t swap = 0;
+            if (read_long(items, ("RASTER_RGB_Swap" + n + "_IndexColor").c_str(), swap))
+                split_color(swap == 0xFFFFFF ? 0u : static_cast<std::uint32_t>(swap),
+                            s.m_swap_rgb[i]);
+            else
+                s.m_convert_color[i] = 0;
+        }
+    }
+
+    // Substitution with nothing to do is off.
+    bool any = s.m_draw_to_black != 0;
+    for (int i = 0; i < raster_conversion_count; ++i)
+        any = any || s.m_convert_color[i] != 0;
+    if (!any)
+        s.m_change_color = 0;
+}
+
+bool is_enabled_comparison(const RASTER_Color_Substitution& s, int i, const Palette_Rgb& rgb) {
+    return s.m_convert_color[i] != 0 && row_is(rgb, s.m_compare_rgb[i]);
+}
+
+void prepare_substitution_indices(RASTER_Color_Substitution& s, int color_system,
+                                  Palette_Rgb_Table& table) {
+    for (int i = 0; i < raster_conversion_count; ++i)
+        s.m_compare_index[i] = -1;
+    if (color_system != color_system_indexed || s.m_change_color == 0)
+        return;
+
+    if (s.m_draw_to_black != 0) {
+        static constexpr std::uint8_t black[3] = {0, 0, 0};
+        s.m_black_index = 1;
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            if (row_is(table[i], black)) {
+                s.m_black_index = static_cast<std::int32_t>(i);
+                break;
+            }
+        }
+        return;
+    }
+
+    for (int i = 0; i < raster_conversion_count; ++i)
+        s.m_swap_index[i] = -1;
+    for (int i = 0; i < raster_conversion_count; ++i) {
+        if (s.m_convert_color[i] == 0)
+            continue;
+        s.m_compare_index[i] = last_row_of(table, s.m_compare_rgb[i]);
+        if (s.m_compare_index[i] < 0)
+            continue;
+        s.m_swap_index[i] = last_row_of(table, s.m_swap_rgb[i]);
+        if (s.m_swap_index[i] < 0) {
+            // No row prints the replacement: make the comparison row print it.
+            const std::uint8_t(&swap)[3] = s.m_swap_rgb[i];
+            table[static_cast<std::size_t>(s.m_compare_index[i])] = {swap[0], swap[1], swap[2]};
+            s.m_swap_index[i] = s.m_compare_index[i];
+        }
+    }
+}
+
+} // namespace raster_render
