@@ -169,21 +169,6 @@ TEST_F(Paste, ClipOutlineLimitsThePastedPixels) {
     EXPECT_EQ(third->pixel(2, 4), 0u);
 }
 
-TEST_F(Paste, ClipAndTransparentValueTogether) {
-    const Ie_Space_Ref space = grey_palette();
-    auto page = ieRep.create_image(6, 4, ie_pixel::index8, space);
-    page->fill(9);
-    auto strip = strip_with_holes(space);
-    const std::int32_t left_half[] = {0, 0, 4, 0, 4, 4, 0, 4};
-    Ie_Clip clip;
-    clip.points = left_half;
-    clip.point_count = 4;
-    ASSERT_TRUE(page->paste(*strip, {2, 1}, ieSizeFull, 254, &clip));
-    const std::vector<std::vector<Ie_Pixel>> expected{
-        {9, 9, 9, 9, 9, 9}, {9, 9, 1, 9, 9, 9}, {9, 9, 9, 3, 9, 9}, {9, 9, 9, 9, 9, 9}};
-    EXPECT_EQ(pixels(*page), expected);
-}
-
 TEST_F(Paste, BitonalStripsLandOffTheByteGrid) {
     auto strip = ieImgRepConstructor2({12, 1}, csBitonal);
     const std::uint8_t bits[] = {0xF0, 0x30}; // 1111 0000 0011
