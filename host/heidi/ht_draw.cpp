@@ -315,55 +315,66 @@ void HD_Standard_Draw_DCI_Image(HT_Renderer_Data* device, const HT_Rendition* re
     HT_Image_Source& src = image->source();
     if (!out.usable() || !src.fetch || src.x1 < src.x0 || src.y1 < src.y0)
         return;
+    // Only the part that lands in the window is fetched: columns k and rows t
+    // counted from the image's top-left pixel.
+    const Window& win = out.window();
     const i64 w = i64{src.x1} - src.x0 + 1;
     const i64 h = i64{src.y1} - src.y0 + 1;
+    const i64 k0 = std::max<i64>(0, win.x0 - point->x);
+    const i64 k1 = std::min<i64>(w, win.x1 - point->x);
+    const i64 t0 = std::max<i64>(0, i64{point->y} - win.y1 + 1);
+    const i64 t1 = std::min<i64>(h, i64{point->y} - win.y0 + 1);
+    if (k0 >= k1 || t0 >= t1)
+        return;
+    const i64 cw = k1 - k0;
     // Strips of at most 512 KiB of pixels, at least one row.
-    const i64 strip = std::clamp<i64>(0x80000 / (4 * w), 1, h);
+    const i64 strip = std::clamp<i64>(0x80000 / (4 * cw), 1, t1 - t0);
 
     HT_Image_Request request;
-    request.x0 = request.area_x0 = src.x0;
-    request.x1 = request.area_x1 = src.x1;
+    request.x0 = request.area_x0 = static_cast<std::int32_t>(src.x0 + k0);
+    request.x1 = request.area_x1 = static_cast<std::int32_t>(src.x0 + k1 - 1);
     request.format = HT_Request_Rgba;
     request.pixel_size = 32;
-    request.row_bytes = static_cast<std::int32_t>(std::min<i64>(4 * w, INT32_MAX));
+    request.row_bytes = static_cast<std::int32_t>(4 * cw);
     std::copy(src.color, src.color + 3, request.foreground.rgb);
 
-    for (i64 done = 0; done < h;) {
-        const i64 n = std::min(strip, h - done);
+    // Neighbouring pixels mostly share a colour: keep the last mapping.
+    std::uint32_t last_color = 0, last_value = device_value(*device, 0);
+    for (i64 t = t0; t < t1;) {
+        const i64 n = std::min(strip, t1 - t);
         // Topmost rows first, as source y grows upwards.
-        request.y1 = request.area_y1 = static_cast<std::int32_t>(src.y1 - done);
-        request.y0 = request.area_y0 = static_cast<std::int32_t>(src.y1 - done - n + 1);
+        request.y1 = request.area_y1 = static_cast<std::int32_t>(src.y1 - t);
+        request.y0 = request.area_y0 = static_cast<std::int32_t>(src.y1 - t - n + 1);
         src.busy = 1;
         HT_Image_Block* block = src.fetch(&request, src.user_value, src.user_handle);
         if (!block || block->status[0] || block->status[1] || !block->pixels ||
-            block->row_bytes < 4 * w) {
+            block->row_bytes < 4 * cw) {
             src.busy = 0;
             if (block && src.release)
                 src.release(block, src.user_value, src.user_handle);
             return;
         }
         for (i64 i = 0; i < n; ++i) {
-            const i64 y = i64{point->y} - done - i;
-            if (y < out.window().y0 || y >= out.window().y1)
-                continue;
+            const i64 y = i64{point->y} - t - i;
             const std::uint8_t* row = block->pixels + i * block->row_bytes;
-            const i64 k0 = std::max<i64>(0, out.window().x0 - point->x);
-            const i64 k1 = std::min<i64>(w, out.window().x1 - point->x);
-            for (i64 k = k0; k < k1; ++k) {
+            for (i64 k = 0; k < cw; ++k) {
                 const std::uint8_t* px = row + 4 * k;
                 if (px[3] == 0)
                     continue;
                 const std::uint32_t color = std::uint32_t{px[3]} << 24 |
                                             std::uint32_t{px[0]} << 16 | std::uint32_t{px[1]} << 8 |
                                             px[2];
-                const std::uint32_t value = device_value(*device, color);
-                out.dot(point->x + k, y, &value);
+                if (color != last_color) {
+                    last_color = color;
+                    last_value = device_value(*device, color);
+                }
+                out.dot(point->x + k0 + k, y, &last_value);
             }
         }
         src.busy = 0;
         if (src.release)
             src.release(block, src.user_value, src.user_handle);
-        done += n;
+        t += n;
     }
 }
 

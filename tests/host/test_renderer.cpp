@@ -387,6 +387,28 @@ TEST(SharedImage, StandardDrawingFetchesStripsAndSkipsTransparentPixels) {
     EXPECT_EQ(d.values.at({500, 200}), 0xFF102030u);
 }
 
+TEST(SharedImage, StandardDrawingFetchesOnlyWhatLandsInTheWindow) {
+    Grid_Device d;
+    d.renderer_options().set_window(0, 0, 100, 100);
+    std::vector<std::uint32_t> px(300 * 10);
+    for (std::size_t i = 0; i < px.size(); ++i)
+        px[i] = 0xFF000000u | static_cast<std::uint32_t>(i % 300); // blue = column
+    HT_Smart_Pointer<HT_Memory_Image> img(new HT_Memory_Image(300, 10, std::move(px)));
+    HT_Rendition r = colored(0);
+    // Columns -100 to 199 and rows 5 down to -4: 100 × 6 dots are visible.
+    const HT_DCI_Point at{-100, 5, 0};
+    HD_Standard_Draw_DCI_Image(&d, &r, &at, img.get());
+    EXPECT_EQ(d.hits.size(), 600u);
+    EXPECT_EQ(d.values.at({0, 5}) & 0xFF, 100u);
+    EXPECT_EQ(d.values.at({99, 0}) & 0xFF, 199u);
+    EXPECT_EQ(d.calls, 600);
+
+    const HT_DCI_Point above{0, 500, 0};
+    const int fetched = img->fetch_count();
+    HD_Standard_Draw_DCI_Image(&d, &r, &above, img.get());
+    EXPECT_EQ(img->fetch_count(), fetched);
+}
+
 TEST(SharedImage, StandardDrawingStopsAtAFailedBlockAndMapsIndexedColours) {
     Grid_Device d(HT_Color_System_Indexed);
     HT_Palette palette;
