@@ -485,11 +485,6 @@ TEST(DeviceBase, AllFormsReachTheDeviceAndBlocksAreTheDevicesOwn) {
     EXPECT_EQ(d.document, "drawing.dwg");
     EXPECT_EQ(base.get_renderer_options_block(), &d.renderer_options());
     EXPECT_EQ(base.get_plot_options_block(), &d.plot_options());
-    EXPECT_EQ(base.get_device_flags(), 0u);
-    EXPECT_EQ(base.get_plotter_definition(), nullptr);
-    EXPECT_FALSE(base.is_preplot_pass());
-    base.set_true_bounds({1, 2, 3, 4});
-    EXPECT_EQ(d.plot_options().true_bounds, (HT_Int_Rect{1, 2, 3, 4}));
 }
 
 TEST(DeviceBase, BandsCoverTheWindowFromTheTop) {
