@@ -2,4 +2,3 @@
 add_executable(fuzz_stream ${CMAKE_CURRENT_LIST_DIR}/fuzz_stream.cpp)
 target_link_libraries(fuzz_stream PRIVATE vorna_stream)
 target_link_options(fuzz_stream PRIVATE -fsanitize=fuzzer)
-set_target_properties(fuzz_stream PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
