@@ -1,5 +1,6 @@
 // Reading, validating, defaulting and writing the advanced-definitions file.
 #include "definitions_file.h"
+#include "dialog_resources.h"
 
 #include <cerrno>
 #include <climits>
@@ -394,7 +395,8 @@ void AdvancedDefinitions::openOrCreateDefinitions(plat::Window owner,
         // A file that is there but unusable is worth telling about; a missing
         // one is the normal first start.
         if (read != Read_Result::unreadable)
-            plat::message_box(owner, msg_definitions_incorrect, msg_caption,
+            plat::message_box(owner, std::string(ui_texts().definitions_incorrect),
+                              std::string(ui_texts().error_caption),
                               plat::mb_ok | plat::mb_icon_error);
         m_text = default_definitions_text();
         writeDefinitionsFile(m_path, m_text); // a failure leaves the store usable

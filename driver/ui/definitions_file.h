@@ -186,9 +186,4 @@ private:
 // The one store of the library.
 AdvancedDefinitions& definitions_store();
 
-// Texts of the messages about definitions files.
-inline constexpr char msg_caption[] = "Custom Properties Error";
-inline constexpr char msg_definitions_incorrect[] =
-    "The contents of the definition file are incorrect.\nDefaults will be used.";
-
 } // namespace raster_ui

@@ -31,6 +31,15 @@ constexpr Version_Def k_version{{1, 0, 0, 0}, {1, 0, 0, 0}, k_translations, k_st
 
 constexpr String_Def k_strings[] = {
     {rsrc_id::description_by, " - by %s"},
+    {rsrc_id::color_white, "White"},
+    {rsrc_id::color_red, "Red"},
+    {rsrc_id::color_yellow, "Yellow"},
+    {rsrc_id::color_green, "Green"},
+    {rsrc_id::color_cyan, "Cyan"},
+    {rsrc_id::color_blue, "Blue"},
+    {rsrc_id::color_magenta, "Magenta"},
+    {rsrc_id::color_black, "Black"},
+    {rsrc_id::color_other, "Other Colors"},
     // Error messages stay English in every language build.
     {rsrc_id::err_memory_allocation, "INTERNAL ERROR - Memory allocation"},
     {rsrc_id::err_null_pointer, "INTERNAL ERROR - Unexpected NULL pointer"},
