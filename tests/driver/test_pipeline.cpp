@@ -3,6 +3,7 @@
 // spool failures, and every failure of the page image.
 #include "driver_host.h"
 
+#include "ht_draw.h"
 #include "ie_rep.h"
 #include "plat_status.h"
 #include "plat_ui.h"
@@ -395,4 +396,52 @@ TEST_F(Pipeline, ThePictureStartTakesTheJobAndReadsTheMedia) {
     EXPECT_EQ(raster_render::grey_flags().indexed, 1);
     m_progress->cancel_when = [](int) { return true; };
     end();
+}
+
+TEST_F(Pipeline, AModuleGoneByThePageEndIsShownThenFailsThePage) {
+    small_page(12, 6);
+    establish();
+    begin();
+    device().m_driver_folder = (temp_dir() / "nowhere").string() + "/";
+    const Caught e = error_of([&] { end(); });
+    EXPECT_TRUE(e.severe());
+    EXPECT_EQ(e.code(), 102);
+    EXPECT_EQ(e.operation(), "RASTER_Driver::end_picture");
+    ASSERT_EQ(plat::headless_ui().messages().size(), 1u);
+    EXPECT_EQ(plat::headless_ui().messages()[0].text, "V_MOD0.DLL has not been installed.");
+    EXPECT_EQ(device().m_image, nullptr);
+    EXPECT_FALSE(device().m_plotter_io->is_open());
+}
+
+// The deliverable itself: the host finds the device through the one entry
+// point the library exports.
+TEST_F(Pipeline, TheDriverLibraryMakesDevicesThatPrint) {
+    small_page(16, 5);
+    set("plot-to-file", output_path().string());
+    plat::Library library = plat::load_library(VORNA_DRIVER_PATH);
+    ASSERT_NE(library, nullptr) << plat::library_error();
+    using Create = HT_Plotter_Device_Data* (*)();
+    auto create = reinterpret_cast<Create>(plat::find_symbol(library, "HD_Create_Plotter_Device"));
+    ASSERT_NE(create, nullptr);
+    EXPECT_EQ(plat::find_symbol(library, "_ZN13RASTER_DriverC1Ev"), nullptr)
+        << "only the entry points leave the library";
+    {
+        HT_Plotter_Device_Data* d = create();
+        ASSERT_NE(d, nullptr);
+        d->set_error_handler(m_handler);
+        d->establish_configuration(m_definition);
+        d->establish();
+        HT_Renderer renderer(*d);
+        HT_Document_Info document;
+        d->begin_picture(document);
+        HT_Rendition rendition;
+        rendition.color = red;
+        EXPECT_TRUE(renderer.draw_dot({3, 2, 0}, renderer.resolve(rendition)));
+        d->end_picture();
+        delete d;
+    }
+    plat::free_library(library);
+    const Printed_Stream printed = decode(output());
+    EXPECT_EQ(printed.bands.size(), 3u);
+    EXPECT_EQ(printed.rgb(3, 3), 0xFF0000u);
 }
