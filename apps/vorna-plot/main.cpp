@@ -1,0 +1,106 @@
+// vorna-plot: plots a drawing through the driver the way the host does, into
+// printer data, and optionally decodes what was printed into a picture.
+#include "plot_job.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void usage(std::FILE* out) {
+    std::fputs("usage: vorna-plot [--driver PATH] [--config FILE] [-o OUT] [--preview OUT.png]\n"
+               "                  [--copies N] [--quiet] DRAWING.json\n"
+               "\n"
+               "  --driver PATH      the driver library (default: the English driver beside\n"
+               "                     this program)\n"
+               "  --config FILE      plot configuration (default: the driver's defaults)\n"
+               "  -o, --output OUT   printer data file (default: the configuration's\n"
+               "                     plot-to-file name; \"-\" is standard output)\n"
+               "  --preview OUT.png  picture of what was printed, on the paper; a drawing of\n"
+               "                     several pages gives OUT-1.png, OUT-2.png, ...\n"
+               "  --copies N         number of copies, 1 to 9999\n"
+               "  --quiet            no progress display and no summary\n"
+               "\n"
+               "Exit status: 0 plotted; 1 the driver or the output failed; 2 a bad command\n"
+               "line, drawing or configuration; 130 cancelled with Ctrl-C.\n",
+               out);
+}
+
+bool parse_copies(const std::string& text, int& out) {
+    if (text.empty() || text.size() > 4)
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    out = std::atoi(text.c_str());
+    return out >= 1 && out <= 9999;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    plot::Plot_Options opts;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool has_value = i + 1 < argc;
+        auto value = [&](std::string& into) {
+            if (!has_value) {
+                std::fprintf(stderr, "vorna-plot: %s needs a value\n", a.c_str());
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (a == "-h" || a == "--help") {
+            usage(stdout);
+            return 0;
+        }
+        bool ok = true;
+        if (a == "--driver") {
+            ok = value(opts.driver);
+        } else if (a == "--config") {
+            ok = value(opts.config);
+        } else if (a == "-o" || a == "--output") {
+            ok = value(opts.output);
+        } else if (a == "--preview") {
+            ok = value(opts.preview);
+        } else if (a == "--copies") {
+            std::string n;
+            ok = value(n);
+            if (ok && !parse_copies(n, opts.copies)) {
+                std::fprintf(stderr,
+                             "vorna-plot: --copies: \"%s\" is not a number from 1 to "
+                             "9999\n",
+                             n.c_str());
+                ok = false;
+            }
+        } else if (a == "--quiet" || a == "-q") {
+            opts.quiet = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "vorna-plot: unknown option %s\n", a.c_str());
+            ok = false;
+        } else if (opts.drawing.empty()) {
+            opts.drawing = a;
+        } else {
+            std::fprintf(stderr, "vorna-plot: one drawing at a time (%s and %s)\n",
+                         opts.drawing.c_str(), a.c_str());
+            ok = false;
+        }
+        if (!ok) {
+            usage(stderr);
+            return plot::exit_usage;
+        }
+    }
+    if (opts.drawing.empty()) {
+        std::fprintf(stderr, "vorna-plot: no drawing given\n");
+        usage(stderr);
+        return plot::exit_usage;
+    }
+    if (!opts.preview.empty() && opts.preview == opts.output) {
+        std::fprintf(stderr, "vorna-plot: the preview and the output are the same file\n");
+        return plot::exit_usage;
+    }
+    plot::install_interrupt_handler();
+    return plot::run_plot(opts, stderr).status;
+}

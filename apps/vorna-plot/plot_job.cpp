@@ -1,0 +1,449 @@
+#include "plot_job.h"
+
+#include "driver_session.h"
+#include "ht_color_cube.h"
+#include "ht_draw.h"
+#include "ht_plot_config.h"
+#include "ht_renderer.h"
+#include "plat_status.h"
+#include "plot_session.h"
+#include "preview.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+namespace plot {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<HT_Progress*> g_cancel_target{nullptr};
+
+extern "C" void on_interrupt(int) {
+    // Only lock-free work here: the flag is an atomic store.
+    if (HT_Progress* p = g_cancel_target.load())
+        p->request_cancel();
+    static const char note[] = "\nvorna-plot: cancelling (Ctrl-C again to stop at once)\n";
+    const ssize_t ignored = ::write(2, note, sizeof note - 1);
+    (void)ignored;
+}
+
+// A fault with the exit status it calls for.
+struct Plot_Failure {
+    int status;
+    std::string message;
+};
+
+[[noreturn]] void fail(int status, const std::string& message) {
+    throw Plot_Failure{status, message};
+}
+
+// Makes the terminal progress display current for the job, and restores the
+// previous status back end afterwards.
+class Status_Display {
+public:
+    explicit Status_Display(bool show) {
+        if (show) {
+            m_terminal = std::make_unique<plat::Status_Terminal>();
+            m_previous = plat::set_status_services(m_terminal.get());
+        }
+    }
+    ~Status_Display() {
+        if (m_terminal)
+            plat::set_status_services(m_previous);
+    }
+    Status_Display(const Status_Display&) = delete;
+    Status_Display& operator=(const Status_Display&) = delete;
+
+private:
+    std::unique_ptr<plat::Status_Terminal> m_terminal;
+    plat::Status_Services* m_previous = nullptr;
+};
+
+// Ctrl-C cancels this job while it lives.
+class Cancel_Scope {
+public:
+    explicit Cancel_Scope(HT_Progress* p) { set_cancel_target(p); }
+    ~Cancel_Scope() { set_cancel_target(nullptr); }
+    Cancel_Scope(const Cancel_Scope&) = delete;
+    Cancel_Scope& operator=(const Cancel_Scope&) = delete;
+};
+
+std::uint32_t host_color(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return 0xFF000000u | std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | b;
+}
+
+// The colours of the driver's 256-entry palette: the background, a cube of
+// 6 levels per primary from entry 1, a grey ramp from entry 217. The indexed
+// system uses the device's own palette; the others draw an entry's colour.
+HT_Palette reference_palette(std::uint32_t background) {
+    HT_Palette palette;
+    palette.set_entry(0, background | 0xFF000000u);
+    HT_Color_Cube cube(HT_Int_RGB{2, 2, 2}, 1.0f, 0);
+    cube.set_red_levels(6);
+    cube.set_green_levels(6);
+    cube.set_blue_levels(6);
+    cube.validate();
+    cube.set_first_index(1);
+    cube.validate();
+    palette.install(cube);
+    for (int k = 0; k <= 38; ++k) {
+        const auto v = static_cast<std::uint8_t>(std::min(7 * k, 255));
+        palette.set_entry(static_cast<std::size_t>(217 + k), host_color(v, v, v));
+    }
+    return palette;
+}
+
+// The configured background as a host colour (the key holds 0x00BBGGRR).
+std::uint32_t configured_background(const HT_Plotter_Definition& definition) {
+    std::int32_t value = 0;
+    auto config = definition.get_plotter_configuration();
+    auto custom = config ? config->get_custom_configuration() : nullptr;
+    auto item = custom ? custom->find("RASTER_RGB_Back_Color") : nullptr;
+    if (item)
+        item->get_long(value);
+    const auto v = static_cast<std::uint32_t>(value);
+    return host_color(v & 0xFF, v >> 8 & 0xFF, v >> 16 & 0xFF);
+}
+
+class Page_Painter {
+public:
+    Page_Painter(HT_Plotter_Device_Data& device, const Page_Frame& frame,
+                 const HT_Palette& reference)
+        : m_renderer(device), m_frame(frame), m_reference(reference),
+          m_indexed(frame.geometry().color_system == HT_Color_System_Indexed) {
+        if (m_indexed && device.renderer_options().has_palette())
+            m_palette = device.renderer_options().palette();
+        else
+            m_palette = reference;
+    }
+
+    // Draws one primitive; false when the device has nothing to draw it with.
+    bool draw(const drawing::Primitive& p, const drawing::Clip* clip) {
+        HT_Rendition r;
+        set_color(p.color, r);
+        if (clip)
+            r.clip_region = HT_Smart_Pointer<HT_Contour_Set_Data>(contours(*clip));
+        switch (p.kind) {
+        case drawing::Kind::dot:
+            for (const auto& pt : p.points)
+                if (!m_renderer.draw_dot(m_frame.dot(pt), r))
+                    return false;
+            return true;
+        case drawing::Kind::strip:
+            return m_renderer.draw_triangle_strip(vertices(p.points), r);
+        case drawing::Kind::polygon:
+            return m_renderer.fill_polygon(vertices(p.points), r, HT_Fill_Even_Odd);
+        case drawing::Kind::polyline:
+            return m_renderer.draw_polyline(vertices(p.points),
+                                            static_cast<float>(m_frame.length(p.width)), r);
+        case drawing::Kind::image:
+            ++m_images_skipped;
+            return true;
+        }
+        return false;
+    }
+
+    int images_skipped() const { return m_images_skipped; }
+
+private:
+    void set_color(const drawing::Color& c, HT_Rendition& r) const {
+        if (c.kind == drawing::Color::Kind::rgb) {
+            r.color = host_color(c.red, c.green, c.blue);
+            r.color_index = -1;
+        } else if (m_indexed) {
+            r.color = m_palette.get_entry(static_cast<std::size_t>(c.index)) | 0xFF000000u;
+            r.color_index = c.index;
+        } else {
+            r.color = m_reference.get_entry(static_cast<std::size_t>(c.index)) | 0xFF000000u;
+            r.color_index = -1;
+        }
+    }
+
+    std::vector<HT_DCI_Point> vertices(const std::vector<drawing::Point>& points) const {
+        std::vector<HT_DCI_Point> out;
+        out.reserve(points.size());
+        for (const auto& pt : points)
+            out.push_back(m_frame.vertex(pt));
+        return out;
+    }
+
+    HT_Contour_Set_Data* contours(const drawing::Clip& clip) const {
+        auto* set = new HT_Contour_Set_Data;
+        for (const auto& contour : clip) {
+            HT_Contour_Set_Data::Contour c;
+            c.reserve(contour.size());
+            for (const auto& pt : contour)
+                c.push_back(m_frame.vertex_real(pt));
+            set->add_contour(std::move(c));
+        }
+        return set;
+    }
+
+    HT_Renderer m_renderer;
+    const Page_Frame& m_frame;
+    const HT_Palette& m_reference;
+    HT_Palette m_palette;
+    bool m_indexed;
+    int m_images_skipped = 0;
+};
+
+const char* color_system_name(int system, int count) {
+    switch (system) {
+    case 0:
+        return count < 0 ? "indexed grey" : "indexed colour";
+    case 1:
+        return count < 0 ? "true colour (grey)" : "true colour";
+    case 2:
+        return "bitonal";
+    default:
+        return "unknown colour system";
+    }
+}
+
+// Appends what the device wrote for one page to the job's output, and empties
+// the page file for the next page.
+std::uint64_t append_page(const std::string& page_file, std::ofstream& out) {
+    std::error_code ec;
+    if (!fs::exists(page_file, ec))
+        return 0; // a page without drawing sends nothing
+    std::ifstream in(page_file, std::ios::binary);
+    if (!in)
+        fail(exit_failed, page_file + ": cannot read the printer data back");
+    out << in.rdbuf();
+    const auto size = fs::file_size(page_file, ec);
+    in.close();
+    std::ofstream(page_file, std::ios::binary | std::ios::trunc);
+    if (!out)
+        fail(exit_failed, "cannot write the printer data: " + std::string(std::strerror(errno)));
+    return ec ? 0 : size;
+}
+
+// Names the page a failure happened on; before the first page, the drawing.
+std::string where(const Plot_Options& o, int page) {
+    return page > 0 ? o.drawing + ": page " + std::to_string(page) : o.drawing;
+}
+
+void report_driver_messages(const HT_Std_Error_Handler& handler, std::size_t& seen,
+                            std::FILE* messages) {
+    const auto& reports = handler.reports();
+    for (; seen < reports.size(); ++seen)
+        std::fprintf(messages, "vorna-plot: the driver reported: %s\n", reports[seen].c_str());
+}
+
+Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
+    Plot_Report report;
+    drawing::Drawing d;
+    try {
+        d = drawing::load_drawing(o.drawing);
+    } catch (const drawing::Drawing_Error& e) {
+        fail(exit_usage, e.what());
+    }
+
+    Session_Options so;
+    so.driver = o.driver;
+    so.config = o.config;
+    if (o.copies > 0)
+        so.settings.emplace_back("copies", std::to_string(o.copies));
+    std::unique_ptr<Plot_Session> session;
+    try {
+        session = std::make_unique<Plot_Session>(so);
+    } catch (const HT_Config_Error& e) {
+        fail(exit_usage, e.what());
+    } catch (const Frame_Error& e) {
+        fail(exit_usage, (o.config.empty() ? std::string("default configuration") : o.config) +
+                             ": " + e.what());
+    }
+
+    // Where the printer data goes: -o, else the configuration's file.
+    std::string target = o.output;
+    if (target.empty())
+        target = ht_get_setting(session->definition(), "plot-to-file");
+    const bool to_stdout = target.empty() || target == "-";
+    if (to_stdout && !o.preview.empty())
+        fail(exit_usage, "--preview needs the printer data in a file: give -o FILE");
+    if (to_stdout && ::isatty(1))
+        fail(exit_usage, "will not write printer data to a terminal: give -o FILE");
+    report.output = to_stdout ? "-" : target;
+    // The device writes each page into the job's folder; the pages are
+    // gathered there and replace an earlier output only when the whole job
+    // succeeded.
+    if (to_stdout)
+        ht_set_setting(session->definition(), "plot-to-file", "-");
+    else
+        session->route_output_to_page_file();
+
+    const Page_Geometry& geometry = session->geometry();
+    report.geometry = geometry;
+    const Page_Frame frame(geometry, d.units);
+    HT_Progress& progress = session->progress();
+    Cancel_Scope cancel_scope(&progress);
+
+    const std::string page_file = session->page_file();
+    const std::string job_file = session->temp_folder() + "/job.prn";
+    const HT_Palette reference = reference_palette(configured_background(session->definition()));
+    std::ofstream job;
+    if (!to_stdout) {
+        job.open(job_file, std::ios::binary | std::ios::trunc);
+        if (!job)
+            fail(exit_failed, job_file + ": cannot create");
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> page_ranges;
+    std::uint64_t job_bytes = 0;
+    std::size_t seen_reports = 0;
+    int images_skipped = 0;
+    bool cancelled = false;
+    {
+        Status_Display display(!o.quiet);
+        HT_Plotter_Device_Data& device = session->device();
+        int page_number = 0;
+        try {
+            session->establish();
+            for (const auto& page : d.pages) {
+                ++page_number;
+                HT_Document_Info info;
+                info.document_name = fs::path(o.drawing).filename().string().c_str();
+                info.output_name = report.output.c_str();
+                device.begin_picture(info);
+                Page_Painter painter(device, frame, reference);
+                int index = 0;
+                for (const auto& prim : page.primitives) {
+                    ++index;
+                    if (progress.cancel_query() != 0)
+                        break;
+                    if (!painter.draw(prim, drawing::effective_clip(page, prim)))
+                        fail(exit_failed, where(o, page_number) + ", primitive " +
+                                              std::to_string(index) + " (" +
+                                              drawing::kind_name(prim.kind) +
+                                              "): the device has no action to draw it");
+                }
+                images_skipped += painter.images_skipped();
+                device.end_picture();
+                report_driver_messages(session->error_handler(), seen_reports, messages);
+                if (progress.cancel_query() != 0) {
+                    cancelled = true;
+                    break;
+                }
+                if (progress.failure() != 0)
+                    fail(exit_failed, where(o, page_number) +
+                                          ": writing the printer data failed (output failure " +
+                                          std::to_string(progress.failure()) + ")");
+                if (!to_stdout) {
+                    const std::uint64_t n = append_page(page_file, job);
+                    page_ranges.emplace_back(job_bytes, job_bytes + n);
+                    job_bytes += n;
+                }
+                ++report.pages;
+            }
+        } catch (const HT_Error& e) {
+            report_driver_messages(session->error_handler(), seen_reports, messages);
+            fail(exit_failed, where(o, page_number) + ": " + describe(e));
+        }
+    }
+    if (cancelled)
+        fail(exit_cancelled,
+             "plot cancelled" +
+                 (to_stdout ? std::string() : "; " + target + " was left as it was"));
+    if (images_skipped > 0)
+        std::fprintf(messages,
+                     "vorna-plot: %d picture%s not drawn: the renderer draws no pictures yet\n",
+                     images_skipped, images_skipped == 1 ? "" : "s");
+
+    if (!to_stdout) {
+        job.close();
+        if (!job)
+            fail(exit_failed,
+                 "cannot write the printer data: " + std::string(std::strerror(errno)));
+        for (std::size_t i = 0; !o.preview.empty() && i < page_ranges.size(); ++i) {
+            const std::string name = preview_name(o.preview, static_cast<int>(i + 1),
+                                                  static_cast<int>(page_ranges.size()));
+            try {
+                write_preview(job_file, page_ranges[i].first, page_ranges[i].second, geometry,
+                              name);
+            } catch (const Preview_Error& e) {
+                fail(exit_failed, e.what());
+            }
+            report.previews.push_back(name);
+        }
+        // Into place last: a failure before this leaves an earlier output whole.
+        std::error_code ec;
+        fs::rename(job_file, target, ec);
+        if (ec) {
+            // Another file system: copy over.
+            fs::copy_file(job_file, target, fs::copy_options::overwrite_existing, ec);
+            if (ec)
+                fail(exit_failed, target + ": cannot write: " + ec.message());
+        }
+    }
+
+    if (!o.quiet) {
+        std::fprintf(messages, "vorna-plot: %d page%s of %s at %d dpi, %s: %s\n", report.pages,
+                     report.pages == 1 ? "" : "s", o.drawing.c_str(), geometry.x_dpi,
+                     color_system_name(geometry.color_system, session->color_count()),
+                     to_stdout ? "standard output" : target.c_str());
+        for (const auto& p : report.previews)
+            std::fprintf(messages, "vorna-plot: preview %s\n", p.c_str());
+    }
+    if (to_stdout)
+        std::fflush(stdout);
+    return report;
+}
+
+} // namespace
+
+void set_cancel_target(HT_Progress* progress) {
+    g_cancel_target.store(progress);
+}
+
+void install_interrupt_handler() {
+    struct sigaction sa {};
+    sa.sa_handler = on_interrupt;
+    sigemptyset(&sa.sa_mask);
+    // The first Ctrl-C asks for a cancel; the handler then falls back to the
+    // default, so a second one ends the program.
+    sa.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+std::string preview_name(const std::string& name, int page, int pages) {
+    if (pages <= 1)
+        return name;
+    const fs::path p(name);
+    const std::string stem = p.stem().string() + "-" + std::to_string(page);
+    return (p.parent_path() / (stem + p.extension().string())).string();
+}
+
+Plot_Report run_plot(const Plot_Options& options, std::FILE* messages) {
+    try {
+        return plot(options, messages);
+    } catch (const Plot_Failure& f) {
+        std::fprintf(messages, "vorna-plot: %s\n", f.message.c_str());
+        Plot_Report r;
+        r.status = f.status;
+        return r;
+    } catch (const App_Error& e) {
+        std::fprintf(messages, "vorna-plot: %s\n", e.what());
+        Plot_Report r;
+        r.status = e.status();
+        return r;
+    } catch (const HT_Config_Error& e) {
+        std::fprintf(messages, "vorna-plot: %s\n", e.what());
+        Plot_Report r;
+        r.status = exit_usage;
+        return r;
+    } catch (const std::exception& e) {
+        std::fprintf(messages, "vorna-plot: %s\n", e.what());
+        Plot_Report r;
+        r.status = exit_failed;
+        return r;
+    }
+}
+
+} // namespace plot

@@ -1,0 +1,190 @@
+#include "preview.h"
+
+#include "stream_decoder.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
+
+namespace plot {
+namespace {
+
+using namespace spool_stream;
+
+// One page's bytes inside a longer stream file.
+class Range_Source : public Byte_Source {
+public:
+    Range_Source(Byte_Source& whole, std::uint64_t begin, std::uint64_t end)
+        : m_whole(whole), m_begin(begin), m_size(end - begin) {}
+    std::uint64_t size() const override { return m_size; }
+    void read_at(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        m_whole.read_at(m_begin + offset, out);
+    }
+
+private:
+    Byte_Source& m_whole;
+    std::uint64_t m_begin, m_size;
+};
+
+// libpng reports errors by longjmp; each call sits alone in a function with
+// nothing to destroy, so the jump never skips a destructor.
+bool png_begin(png_structp png, png_infop info, std::FILE* file, png_uint_32 width,
+               png_uint_32 height) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 3);
+    png_write_info(png, info);
+    return true;
+}
+
+bool png_row(png_structp png, png_bytep row) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_write_row(png, row);
+    return true;
+}
+
+bool png_finish(png_structp png, png_infop info) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_write_end(png, info);
+    return true;
+}
+
+// Thrown to stop the decoder once the first page is complete.
+struct First_Page_Done {};
+
+// Writes the paper row by row as the bands come, so that a large page never
+// has to be held in memory.
+class Paper_Writer : public Stream_Visitor {
+public:
+    Paper_Writer(const Page_Geometry& g, png_structp png) : m_g(g), m_png(png) {
+        m_row.resize(static_cast<std::size_t>(g.paper_width) * 3);
+    }
+
+    void band(const Band_Info& info, std::span<const std::uint8_t> dots) override {
+        for (std::uint32_t j = 0; j < info.rows; ++j) {
+            const long long paper_row = static_cast<long long>(m_g.top) + info.top + j;
+            if (paper_row < m_next)
+                continue; // a row again or out of order: the first one stays
+            flush_until(paper_row);
+            if (m_next >= m_g.paper_height)
+                return;
+            compose_blank(paper_row);
+            const std::uint8_t* src = dots.data() + static_cast<std::size_t>(j) * info.width * 4;
+            for (std::uint32_t i = 0; i < info.width; ++i) {
+                const long long x = static_cast<long long>(m_g.left) + i;
+                if (x < 0 || x >= m_g.paper_width)
+                    continue;
+                std::memcpy(&m_row[static_cast<std::size_t>(x) * 3], src + i * 4, 3);
+            }
+            emit();
+        }
+    }
+    void page_end(const Page_End&) override { throw First_Page_Done{}; }
+
+    // Rows up to (not including) `row` that no band reached.
+    void flush_until(long long row) {
+        const long long last = std::min<long long>(row, m_g.paper_height);
+        while (m_next < last) {
+            compose_blank(m_next);
+            emit();
+        }
+    }
+
+private:
+    // Paper: white inside the printable area, grey outside it.
+    void compose_blank(long long row) {
+        const bool printable_row =
+            row >= m_g.top && row < static_cast<long long>(m_g.top) + m_g.rows;
+        for (int x = 0; x < m_g.paper_width; ++x) {
+            const bool inside = printable_row && x >= m_g.left && x < m_g.left + m_g.width;
+            const std::uint8_t v = inside ? 255 : margin_grey;
+            std::memset(&m_row[static_cast<std::size_t>(x) * 3], v, 3);
+        }
+    }
+    void emit() {
+        if (!png_row(m_png, m_row.data()))
+            throw Preview_Error("cannot write the picture");
+        ++m_next;
+    }
+
+    const Page_Geometry& m_g;
+    png_structp m_png;
+    std::vector<std::uint8_t> m_row;
+    long long m_next = 0;
+};
+
+} // namespace
+
+void write_preview(const std::string& stream_path, std::uint64_t begin, std::uint64_t end,
+                   const Page_Geometry& geometry, const std::string& png_path) {
+    if (geometry.paper_width <= 0 || geometry.paper_height <= 0)
+        throw Preview_Error(png_path + ": the paper has no size");
+    if (end < begin)
+        throw Preview_Error(png_path + ": no such part of the printer data");
+
+    std::unique_ptr<File_Source> whole;
+    try {
+        whole = std::make_unique<File_Source>(stream_path);
+    } catch (const std::exception& e) {
+        throw Preview_Error(stream_path + ": " + e.what());
+    }
+    if (end > whole->size())
+        throw Preview_Error(stream_path + ": shorter than the plot wrote");
+
+    const std::string temp = png_path + ".part-" + std::to_string(::getpid());
+    std::FILE* file = std::fopen(temp.c_str(), "wb");
+    if (!file)
+        throw Preview_Error(png_path + ": cannot create: " + std::strerror(errno));
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    auto discard = [&] {
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+        std::fclose(file);
+        std::remove(temp.c_str());
+    };
+    if (!png || !info || !png_begin(png, info, file, geometry.paper_width, geometry.paper_height)) {
+        discard();
+        throw Preview_Error(png_path + ": cannot write the picture");
+    }
+
+    try {
+        Paper_Writer writer(geometry, png);
+        if (end > begin) {
+            Range_Source page(*whole, begin, end);
+            try {
+                decode_stream(page, writer);
+            } catch (const First_Page_Done&) {
+            }
+        }
+        writer.flush_until(geometry.paper_height);
+    } catch (const Stream_Error& e) {
+        discard();
+        throw Preview_Error(stream_path + ": the printer data cannot be decoded at byte " +
+                            std::to_string(begin + e.offset()) + ": " + e.what());
+    } catch (const std::exception& e) {
+        discard();
+        throw Preview_Error(png_path + ": " + e.what());
+    }
+
+    const bool finished = png_finish(png, info);
+    png_destroy_write_struct(&png, &info);
+    const bool closed = std::fclose(file) == 0;
+    if (!finished || !closed || std::rename(temp.c_str(), png_path.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(temp.c_str());
+        throw Preview_Error(png_path + ": cannot write: " + reason);
+    }
+}
+
+} // namespace plot
