@@ -445,3 +445,19 @@ TEST_F(Pipeline, TheDriverLibraryMakesDevicesThatPrint) {
     EXPECT_EQ(printed.bands.size(), 3u);
     EXPECT_EQ(printed.rgb(3, 3), 0xFF0000u);
 }
+
+TEST_F(Pipeline, CopiesThatCannotBeRecordedFailBeforeAnythingIsSent) {
+    small_page(12, 6);
+    set("copies", "2");
+    establish();
+    begin();
+    dot(1, 1, red);
+    device().m_definition->get_shoebox()->get_autocad_shoebox()->temp_folder =
+        (temp_dir() / "gone").string();
+    const Caught e = error_of([&] { end(); });
+    EXPECT_EQ(e.code(), 104);
+    EXPECT_EQ(e.detail(), "Failure opening temporary file");
+    device().m_plotter_io->close();
+    EXPECT_TRUE(output().empty());
+    EXPECT_EQ(device().m_image, nullptr);
+}
