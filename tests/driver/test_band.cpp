@@ -91,26 +91,6 @@ TEST(Copy_File, AFolderThatCannotHoldItSaysWhy) {
     EXPECT_FALSE(copies.read_block(0, block));
 }
 
-TEST(Status_Window, OneCopyShowsOnePageBarLabelledCurrentPage) {
-    plat::status_recorder().clear();
-    Spool_Status status;
-    status.show(status_template_device, 1, 40);
-    const plat::Status_Window_State w = plat::status_recorder().last_window();
-    EXPECT_EQ(w.template_id, 112);
-    EXPECT_EQ(w.title, "Print Spool Status");
-    EXPECT_EQ(w.label(status_label_copies), "Current Page");
-    EXPECT_EQ(w.label(status_label_page), "");
-    ASSERT_EQ(w.bars.size(), 1u);
-    EXPECT_EQ(w.bars[0].x, 15);
-    EXPECT_EQ(w.bars[0].y, 25);
-    EXPECT_EQ(w.bars[0].width, 300);
-    EXPECT_EQ(w.bars[0].height, 20);
-    EXPECT_EQ(w.bars[0].high, 40);
-    EXPECT_EQ(w.bars[0].step, 1);
-    status.close();
-    EXPECT_FALSE(plat::status_recorder().last_window().open);
-}
-
 TEST(Status_Window, TheCopiesBarStepsEveryHundredthOfAllRows) {
     plat::status_recorder().clear();
     Spool_Status status;
