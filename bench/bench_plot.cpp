@@ -1,0 +1,328 @@
+// Figures of the print path, measured through the driver library as the host
+// loads it: dots per second of the dot action in each colour system, band
+// output of a full A2 page at 720 dpi beside a memcpy of the same size, and
+// the whole plot of the sample drawing. After the usual table it prints the
+// figures against their targets.
+#include "ht_draw.h"
+#include "ht_plot_config.h"
+#include "plot_job.h"
+#include "plot_session.h"
+
+#include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Resolution-colour-memory entries of the TARV description.
+enum Entry { indexed_360 = 0, true_colour_360 = 2, bitonal_360 = 3, indexed_720 = 4 };
+
+plot::Session_Options session_options(int entry, const char* size) {
+    plot::Session_Options o;
+#ifdef VORNA_NULL_SPOOL_DRIVER
+    // Run from a folder of its own, whose drv/ holds the spool module that
+    // does nothing; the driver is the one of the build.
+    o.driver = VORNA_NULL_SPOOL_DRIVER;
+#endif
+    o.settings = {{"media-source", "P0"},
+                  {"media-size", size},
+                  {"res-color-mem", std::to_string(entry)},
+                  {"plot-to-file", "/dev/null"}};
+    return o;
+}
+
+HT_Document_Info document() {
+    HT_Document_Info info;
+    info.document_name = "bench";
+    return info;
+}
+
+// ---------------------------------------------------------------------------
+// Dots
+
+// Calls the device's registered dot action over 64 x 64 blocks that walk the
+// page, as a scan conversion would.
+[[maybe_unused]] void dots(benchmark::State& state, int entry, bool clipped) {
+    std::unique_ptr<plot::Plot_Session> session;
+    try {
+        session =
+            std::make_unique<plot::Plot_Session>(session_options(entry, "A4_Roll_Paper_Portrait"));
+        session->establish();
+        session->device().begin_picture(document());
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
+    HT_Plotter_Device_Data& device = session->device();
+    const auto& action = device.actions().draw_dci_dot;
+    const int width = session->geometry().width, rows = session->geometry().rows;
+    HT_Rendition rendition;
+    rendition.color = 0xFF3366CCu;
+    rendition.color_index = 5;
+    if (clipped) {
+        // A region that holds the whole page: every dot is tested and drawn.
+        const float w = static_cast<float>(width), h = static_cast<float>(rows) + 1;
+        rendition.clip_region = HT_Smart_Pointer<HT_Contour_Set_Data>(
+            new HT_Contour_Set_Data({{{0, 0, 0}, {w, 0, 0}, {w, h, 0}, {0, h, 0}}}));
+    }
+    const std::uint32_t color = entry == indexed_360 || entry == indexed_720 ? 5u : 0xFF3366CCu;
+    constexpr int block = 64;
+    int x0 = 0, y0 = 1;
+    for (auto _ : state) {
+        for (int y = y0; y < y0 + block; ++y)
+            for (int x = x0; x < x0 + block; ++x) {
+                const HT_DCI_Point p{x, y, 0};
+                action.action(action.device, &rendition, &p, &color);
+            }
+        x0 += block;
+        if (x0 + block > width) {
+            x0 = 0;
+            y0 += block;
+            if (y0 + block > rows)
+                y0 = 1;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * block * block);
+    // A cancelled page ends without output.
+    session->progress().request_cancel();
+    device.end_picture();
+}
+
+// ---------------------------------------------------------------------------
+// Band output
+
+std::uint64_t page_image_bytes(const plot::Page_Geometry& g) {
+    // Indexed: one byte a pixel; the image is 10 + 2 x 4 columns wider than
+    // the printed row and one row taller.
+    return static_cast<std::uint64_t>(g.width + 18) * static_cast<std::uint64_t>(g.rows + 1);
+}
+
+// A page with something on it: a 20 mm grid of thin lines and a few boxes.
+void draw_band_page(HT_Plotter_Device_Data& device, const plot::Page_Geometry& g) {
+    HT_Renderer renderer(device);
+    HT_Rendition r;
+    const int step = g.x_dpi * 20 / 25;
+    for (int x = 0; x < g.width; x += step) {
+        const HT_DCI_Point line[] = {{x, 1, 0}, {x + 6, 1, 0}, {x + 6, g.rows, 0}, {x, g.rows, 0}};
+        renderer.fill_polygon(line, r);
+    }
+    for (int y = 1; y < g.rows; y += step) {
+        const HT_DCI_Point line[] = {
+            {0, y, 0}, {g.width, y, 0}, {g.width, y + 6, 0}, {0, y + 6, 0}};
+        renderer.fill_polygon(line, r);
+    }
+    const std::uint32_t colors[] = {0xFFFF0000u, 0xFF00CC00u, 0xFF0000FFu, 0xFFFFCC00u};
+    for (int i = 0; i < 4; ++i) {
+        r.color = colors[i];
+        const int x = g.width / 8 + i * g.width / 5, y = g.rows / 3;
+        const HT_DCI_Point box[] = {
+            {x, y, 0}, {x + 600, y, 0}, {x + 600, y + 600, 0}, {x, y + 600, 0}};
+        renderer.fill_polygon(box, r);
+    }
+}
+
+// end_picture of a full A2 page at 720 dpi: reading the page image back,
+// converting rows into bands, the spool module's work and the output.
+void band_output(benchmark::State& state) {
+    std::unique_ptr<plot::Plot_Session> session;
+    try {
+        session = std::make_unique<plot::Plot_Session>(
+            session_options(indexed_720, "A2_Roll_Paper_Portrait"));
+        session->establish();
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
+    HT_Plotter_Device_Data& device = session->device();
+    for (auto _ : state) {
+        state.PauseTiming();
+        device.begin_picture(document());
+        draw_band_page(device, session->geometry());
+        state.ResumeTiming();
+        device.end_picture();
+    }
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * page_image_bytes(session->geometry())));
+}
+
+// The yardstick: copying as many bytes as the page image holds.
+void page_memcpy(benchmark::State& state) {
+    std::uint64_t bytes = 0;
+    try {
+        plot::Plot_Session session(session_options(indexed_720, "A2_Roll_Paper_Portrait"));
+        bytes = page_image_bytes(session.geometry());
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
+    std::vector<char> from(bytes, 1), to(bytes, 0);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+// ---------------------------------------------------------------------------
+// The sample drawing
+
+struct Sample_Files {
+    plot::Temp_Folder folder;
+    std::string config_360 = VORNA_DATA_DIR "/sample-config.json";
+    std::string config_720;
+    Sample_Files() {
+        // The 720 dpi configuration is the sample's with the 720 dpi entry.
+        nlohmann::json config;
+        std::ifstream(config_360) >> config;
+        config["res_color_mem"] = indexed_720;
+        config_720 = folder.path() + "/sample-720.json";
+        std::ofstream(config_720) << config.dump(2);
+    }
+};
+
+[[maybe_unused]] void sample_plot(benchmark::State& state, bool at_720) {
+    static Sample_Files files;
+    plot::Plot_Options o;
+    o.config = at_720 ? files.config_720 : files.config_360;
+    o.drawing = VORNA_DATA_DIR "/sample.json";
+    o.output = files.folder.path() + "/sample.prn";
+    o.quiet = true;
+    std::FILE* messages = std::fopen("/dev/null", "w");
+    for (auto _ : state) {
+        if (plot::run_plot(o, messages).status != plot::exit_ok) {
+            state.SkipWithError("the sample drawing did not plot");
+            break;
+        }
+    }
+    std::fclose(messages);
+}
+
+// ---------------------------------------------------------------------------
+// Figures against targets
+
+class Figures : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                m_runs[r.run_name.function_name] = r;
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    double per_second(const std::string& name, const char* counter) const {
+        const auto it = m_runs.find(name);
+        if (it == m_runs.end())
+            return 0;
+        const auto c = it->second.counters.find(counter);
+        return c == it->second.counters.end() ? 0 : static_cast<double>(c->second);
+    }
+    double seconds(const std::string& name) const {
+        const auto it = m_runs.find(name);
+        if (it == m_runs.end() || it->second.iterations == 0)
+            return 0;
+        return it->second.real_accumulated_time / static_cast<double>(it->second.iterations);
+    }
+
+private:
+    std::map<std::string, Run> m_runs;
+};
+
+void print_figures(const Figures& f) {
+    std::printf("\nFigures\n");
+    bool all_met = true;
+    const struct {
+        const char* name;
+        const char* label;
+    } dot_runs[] = {
+        {"dots/indexed_360", "indexed, 360 dpi"},
+        {"dots/indexed_360_clipped", "indexed, 360 dpi, clipped"},
+        {"dots/true_colour_360", "true colour, 360 dpi"},
+        {"dots/bitonal_360", "bitonal, 360 dpi"},
+        {"dots/indexed_720", "indexed, 720 dpi (4 x 4 block a dot)"},
+    };
+    for (const auto& d : dot_runs) {
+        const double rate = f.per_second(d.name, "items_per_second");
+        if (rate <= 0)
+            continue;
+        std::printf("  dot action, %-38s %7.1f M dots/s %7.2f ns a dot", d.label, rate / 1e6,
+                    1e9 / rate);
+        if (std::string(d.name) == "dots/indexed_360") {
+            const bool met = 1e9 / rate < 5.0;
+            all_met = all_met && met;
+            std::printf("   target < 5 ns: %s", met ? "met" : "MISSED");
+        }
+        std::printf("\n");
+    }
+    const double copy = f.per_second("memcpy/A2_720_page_image", "bytes_per_second");
+    if (copy > 0)
+        std::printf("  memcpy of an A2 page image at 720 dpi          %7.0f MB/s\n", copy / 1e6);
+    const struct {
+        const char* name;
+        const char* label;
+    } band_runs[] = {
+        {"band_output/A2_720_indexed", "band output, A2 at 720 dpi"},
+        {"band_output/A2_720_indexed_null_module", "band output, driver's share"},
+    };
+    for (const auto& b : band_runs) {
+        const double band = f.per_second(b.name, "bytes_per_second");
+        if (band <= 0)
+            continue;
+        std::printf("  %-46s %7.0f MB/s of page image", b.label, band / 1e6);
+        if (copy > 0) {
+            const double ratio = copy / band;
+            const bool met = ratio <= 3.0;
+            all_met = all_met && met;
+            std::printf(", %.1fx memcpy's time; target within 3x: %s", ratio,
+                        met ? "met" : "MISSED");
+        }
+        std::printf("\n");
+    }
+    for (const char* name : {"sample_plot/360", "sample_plot/720"}) {
+        const double s = f.seconds(name);
+        if (s > 0)
+            std::printf("  whole plot of the sample drawing, %s dpi       %7.2f s\n", name + 12, s);
+    }
+    std::printf("%s\n", all_met ? "All targets met." : "Some targets were missed.");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using benchmark::RegisterBenchmark;
+#ifdef VORNA_NULL_SPOOL_DRIVER
+    RegisterBenchmark("band_output/A2_720_indexed_null_module", band_output)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    RegisterBenchmark("memcpy/A2_720_page_image", page_memcpy)->Unit(benchmark::kMillisecond);
+#else
+    RegisterBenchmark("dots/indexed_360", dots, indexed_360, false);
+    RegisterBenchmark("dots/indexed_360_clipped", dots, indexed_360, true);
+    RegisterBenchmark("dots/true_colour_360", dots, true_colour_360, false);
+    RegisterBenchmark("dots/bitonal_360", dots, bitonal_360, false);
+    RegisterBenchmark("dots/indexed_720", dots, indexed_720, false);
+    RegisterBenchmark("band_output/A2_720_indexed", band_output)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    RegisterBenchmark("memcpy/A2_720_page_image", page_memcpy)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("sample_plot/360", sample_plot, false)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("sample_plot/720", sample_plot, true)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+#endif
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    Figures figures;
+    benchmark::RunSpecifiedBenchmarks(&figures);
+    benchmark::Shutdown();
+    print_figures(figures);
+    return 0;
+}
