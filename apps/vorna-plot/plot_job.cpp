@@ -5,6 +5,7 @@
 #include "ht_draw.h"
 #include "ht_plot_config.h"
 #include "ht_renderer.h"
+#include "picture.h"
 #include "plat_status.h"
 #include "plot_session.h"
 #include "preview.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -113,11 +115,15 @@ std::uint32_t configured_background(const HT_Plotter_Definition& definition) {
     return host_color(v & 0xFF, v >> 8 & 0xFF, v >> 16 & 0xFF);
 }
 
+// Every picture of the drawing, read before the plot starts so that a bad
+// file stops the job before anything is printed.
+using Picture_Cache = std::map<std::string, Rgba_Picture>;
+
 class Page_Painter {
 public:
     Page_Painter(HT_Plotter_Device_Data& device, const Page_Frame& frame,
-                 const HT_Palette& reference)
-        : m_renderer(device), m_frame(frame), m_reference(reference),
+                 const HT_Palette& reference, const Picture_Cache& pictures)
+        : m_renderer(device), m_frame(frame), m_reference(reference), m_pictures(pictures),
           m_indexed(frame.geometry().color_system == HT_Color_System_Indexed) {
         if (m_indexed && device.renderer_options().has_palette())
             m_palette = device.renderer_options().palette();
@@ -145,13 +151,10 @@ public:
             return m_renderer.draw_polyline(vertices(p.points),
                                             static_cast<float>(m_frame.length(p.width)), r);
         case drawing::Kind::image:
-            ++m_images_skipped;
-            return true;
+            return draw_picture(*p.image, r);
         }
         return false;
     }
-
-    int images_skipped() const { return m_images_skipped; }
 
 private:
     void set_color(const drawing::Color& c, HT_Rendition& r) const {
@@ -187,12 +190,44 @@ private:
         return set;
     }
 
+    // The part of the picture on the printed area, in strips of rows, so that
+    // a large picture never needs a page-sized buffer.
+    bool draw_picture(const drawing::Image_Ref& image, const HT_Rendition& r) {
+        const Rgba_Picture& picture = m_pictures.at(image.path);
+        const Picture_Placement place = place_picture(m_frame, image);
+        const Page_Geometry& g = m_frame.geometry();
+        // Host dot (left + k, top - t) for column k and row t of the placement;
+        // printed dots have x from 0 to width - 1 and y from 1 to rows.
+        const std::int64_t k0 = std::max<std::int64_t>(0, -std::int64_t{place.left});
+        const std::int64_t k1 =
+            std::min<std::int64_t>(place.width, std::int64_t{g.width} - place.left);
+        const std::int64_t t0 = std::max<std::int64_t>(0, std::int64_t{place.top} - g.rows);
+        const std::int64_t t1 = std::min<std::int64_t>(place.height, place.top);
+        if (k0 >= k1 || t0 >= t1)
+            return true;
+        const auto cols = static_cast<std::int32_t>(k1 - k0);
+        constexpr std::int64_t strip = 256;
+        for (std::int64_t t = t0; t < t1; t += strip) {
+            const auto rows = static_cast<std::int32_t>(std::min(strip, t1 - t));
+            std::vector<std::uint32_t> pixels =
+                resample(picture, place, static_cast<std::int32_t>(k0), cols,
+                         static_cast<std::int32_t>(t), rows);
+            HT_Smart_Pointer<HT_Memory_Image> shared(
+                new HT_Memory_Image(cols, rows, std::move(pixels)));
+            const HT_DCI_Point at{static_cast<std::int32_t>(place.left + k0),
+                                  static_cast<std::int32_t>(place.top - t), 0};
+            if (!m_renderer.draw_image(at, *shared, r))
+                return false;
+        }
+        return true;
+    }
+
     HT_Renderer m_renderer;
     const Page_Frame& m_frame;
     const HT_Palette& m_reference;
+    const Picture_Cache& m_pictures;
     HT_Palette m_palette;
     bool m_indexed;
-    int m_images_skipped = 0;
 };
 
 const char* color_system_name(int system, int count) {
@@ -246,6 +281,20 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     } catch (const drawing::Drawing_Error& e) {
         fail(exit_usage, e.what());
     }
+    Picture_Cache pictures;
+    for (std::size_t pg = 0; pg < d.pages.size(); ++pg) {
+        const auto& prims = d.pages[pg].primitives;
+        for (std::size_t k = 0; k < prims.size(); ++k) {
+            if (!prims[k].image || pictures.count(prims[k].image->path))
+                continue;
+            try {
+                pictures.emplace(prims[k].image->path, load_picture(prims[k].image->path));
+            } catch (const Picture_Error& e) {
+                fail(exit_usage, where(o, static_cast<int>(pg + 1)) + ", primitive " +
+                                     std::to_string(k + 1) + " (image): file: " + e.what());
+            }
+        }
+    }
 
     Session_Options so;
     so.driver = o.driver;
@@ -298,7 +347,6 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> page_ranges;
     std::uint64_t job_bytes = 0;
     std::size_t seen_reports = 0;
-    int images_skipped = 0;
     bool cancelled = false;
     {
         Status_Display display(!o.quiet);
@@ -312,7 +360,7 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
                 info.document_name = fs::path(o.drawing).filename().string().c_str();
                 info.output_name = report.output.c_str();
                 device.begin_picture(info);
-                Page_Painter painter(device, frame, reference);
+                Page_Painter painter(device, frame, reference, pictures);
                 int index = 0;
                 for (const auto& prim : page.primitives) {
                     ++index;
@@ -324,7 +372,6 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
                                               drawing::kind_name(prim.kind) +
                                               "): the device has no action to draw it");
                 }
-                images_skipped += painter.images_skipped();
                 device.end_picture();
                 report_driver_messages(session->error_handler(), seen_reports, messages);
                 if (progress.cancel_query() != 0) {
@@ -351,11 +398,6 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
         fail(exit_cancelled,
              "plot cancelled" +
                  (to_stdout ? std::string() : "; " + target + " was left as it was"));
-    if (images_skipped > 0)
-        std::fprintf(messages,
-                     "vorna-plot: %d picture%s not drawn: the renderer draws no pictures yet\n",
-                     images_skipped, images_skipped == 1 ? "" : "s");
-
     if (!to_stdout) {
         job.close();
         if (!job)

@@ -82,6 +82,18 @@ protected:
         return file;
     }
 
+    // A 2 x 2 picture: red, green on top, blue, black below.
+    void write_quadrants() const {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = 2;
+        image.height = 2;
+        image.format = PNG_FORMAT_RGB;
+        const std::uint8_t pixels[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
+        const std::string file = (m_dir / "quadrants.png").string();
+        ASSERT_TRUE(png_image_write_to_file(&image, file.c_str(), 0, pixels, 0, nullptr));
+    }
+
     std::string write(const std::string& name, const std::string& text) const {
         std::ofstream(m_dir / name, std::ios::binary) << text;
         return (m_dir / name).string();
@@ -125,8 +137,11 @@ const Box boxes[] = {
     {40, 35, 50, 45, {0, 0, 255}, "\"#0000FF\""},
 };
 
-// A rectangle clipped to its left half, a 1 mm line and a dot.
+// A rectangle clipped to its left half, a 1 mm line, a dot, and a picture of
+// four quadrants (red, green / blue, black) upright and mirrored.
 const char* extra_primitives = R"(,
+    {"type": "image", "file": "quadrants.png", "corners": [[120, 60], [160, 100]]},
+    {"type": "image", "file": "quadrants.png", "corners": [[200, 110], [170, 140]]},
     {"type": "polygon", "points": [[70, 60], [110, 60], [110, 90], [70, 90]], "color": "#00FF00",
      "clip": [[70, 55], [90, 55], [90, 95], [70, 95]]},
     {"type": "polyline", "points": [[20, 120], [160, 120]], "width": 1, "color": "#000000"},
@@ -174,6 +189,7 @@ class Plot_Systems : public Plot_Test, public ::testing::WithParamInterface<Syst
 
 TEST_P(Plot_Systems, PreviewShowsTheDrawingWhereAndInTheColoursAsked) {
     const System_Case c = GetParam();
+    write_quadrants();
     const std::string drawing = write("drawing.json", test_drawing());
     const Run_Result r =
         run("--quiet --config " + config(c.entry) + " -o " + path("out.prn").string() +
@@ -231,6 +247,18 @@ TEST_P(Plot_Systems, PreviewShowsTheDrawingWhereAndInTheColoursAsked) {
     // The dot lands on the dot that covers its point.
     expect_at(100.05, 150.05, 0, 0, black, "dot");
     expect_at(100.05, 150.05, 6, 0, white, "beside the dot");
+    // The picture fills its corners the right way up; the mirrored one has
+    // its left and right swapped.
+    const std::array<int, 3> red{255, 0, 0}, blue{0, 0, 255};
+    expect_at(130, 70, 0, 0, printed(c, red), "picture, top left");
+    expect_at(150, 70, 0, 0, green, "picture, top right");
+    expect_at(130, 90, 0, 0, printed(c, blue), "picture, bottom left");
+    expect_at(150, 90, 0, 0, printed(c, black), "picture, bottom right");
+    expect_at(160, 100, -m, -m, printed(c, black), "picture, bottom right corner");
+    expect_at(160, 100, m, m, white, "past the picture's corner");
+    expect_at(175, 115, 0, 0, green, "mirrored picture, top left");
+    expect_at(195, 115, 0, 0, printed(c, red), "mirrored picture, top right");
+    expect_at(195, 135, 0, 0, printed(c, blue), "mirrored picture, bottom right");
     // The margins are not printable.
     EXPECT_EQ(pic.at(2, 2), (std::array<int, 3>{232, 232, 232}));
 }
