@@ -101,6 +101,12 @@ public:
     // The page image of the current page, and its pixel access.
     std::unique_ptr<ieImgRep> m_image;
     std::unique_ptr<Ie_Write_Context> m_image_access;
+    // What the dot actions need of the access, kept so that a dot costs no
+    // call into the image engine outside windowed mode.
+    std::uint8_t* const* m_image_rows = nullptr;
+    bool m_image_windowed = false;
+    std::int32_t m_image_width = 0;
+    std::int32_t m_image_height = 0;
 
     std::uint8_t m_output_failed = 0;
     raster_media::Media_State m_media;
@@ -108,8 +114,10 @@ public:
     // Where the spool module and the modules it is given lie.
     std::string m_driver_folder;
 
-private:
+    // Drops the page image and its access.
     void release_page_image();
+
+private:
     void create_page_image();
     void check_spool_module();
 };

@@ -91,16 +91,13 @@ extern "C" std::int32_t spool_output(void* context, const std::uint8_t* data, st
 // Undoes whatever the page end still holds, on every way out.
 class Page_End {
 public:
-    explicit Page_End(RASTER_Driver& device, std::unique_ptr<ieImgRep>& image,
-                      std::unique_ptr<Ie_Write_Context>& access)
-        : m_device(device), m_image(image), m_access(access) {}
+    explicit Page_End(RASTER_Driver& device) : m_device(device) {}
     ~Page_End() {
         if (m_output_open)
             m_device.m_plotter_io->close();
         m_device.m_progress.release();
         ieRep.set_error_reporting(0, 1);
-        m_access.reset();
-        m_image.reset();
+        m_device.release_page_image();
     }
     Page_End(const Page_End&) = delete;
     Page_End& operator=(const Page_End&) = delete;
@@ -114,8 +111,6 @@ public:
 
 private:
     RASTER_Driver& m_device;
-    std::unique_ptr<ieImgRep>& m_image;
-    std::unique_ptr<Ie_Write_Context>& m_access;
     bool m_output_open = false;
 };
 
@@ -125,8 +120,9 @@ std::string plot_to_file_name(const RASTER_Driver& d) {
     return io ? io->get_plot_to_file_name().str() : std::string();
 }
 
+// A plot to a file of its own; "-" is the host's name for the device itself.
 bool has_file_part(const std::string& name) {
-    return !std::filesystem::path(name).filename().empty();
+    return name != "-" && !std::filesystem::path(name).filename().empty();
 }
 
 std::string job_temp_folder(const RASTER_Driver& d) {
@@ -144,7 +140,7 @@ std::string job_temp_folder(const RASTER_Driver& d) {
 void RASTER_Driver::end_picture() {
     // 1. Dots by colour system.
     const int dot_type = m_color_system;
-    Page_End page_end(*this, m_image, m_image_access);
+    Page_End page_end(*this);
 
     // 2. A cancelled plot has no output.
     if (is_cancel_requested())

@@ -244,6 +244,10 @@ void RASTER_Driver::create_page_image() {
     std::unique_ptr<Ie_Write_Context> access = image->write_context();
     if (!access)
         page_failure(rsrc_id::err_ie_write_context);
+    m_image_rows = access->rows();
+    m_image_windowed = access->windowed();
+    m_image_width = access->width();
+    m_image_height = access->height();
     m_image = std::move(image);
     m_image_access = std::move(access);
 }
@@ -259,6 +263,10 @@ void RASTER_Driver::check_spool_module() {
 }
 
 void RASTER_Driver::release_page_image() {
+    m_image_rows = nullptr;
+    m_image_windowed = false;
+    m_image_width = 0;
+    m_image_height = 0;
     m_image_access.reset();
     m_image.reset();
 }

@@ -62,18 +62,19 @@ int word_of(int color_system, int c) {
 // Writes one pixel of the page image; pixels outside it, or a picture
 // without a page image, write nothing.
 void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r, std::uint32_t value) {
-    Ie_Write_Context* access = d.m_image_access.get();
-    if (!access || c < 0 || r < 0 || c >= access->width() || r >= access->height())
+    if (!d.m_image_rows || c < 0 || r < 0 || c >= d.m_image_width || r >= d.m_image_height)
         return;
     const int column = static_cast<int>(c);
     const int row_index = static_cast<int>(r);
     const int word = word_of(d.m_color_system, column);
-    std::uint8_t* row = access->rows()[row_index];
-    if (access->windowed() &&
-        (!row || word < access->window_first() || word > access->window_last()))
-        row = access->fetch(word, row_index);
-    if (!row)
-        return;
+    std::uint8_t* row = d.m_image_rows[row_index];
+    if (d.m_image_windowed) {
+        Ie_Write_Context& access = *d.m_image_access;
+        if (!row || word < access.window_first() || word > access.window_last())
+            row = access.fetch(word, row_index);
+        if (!row)
+            return;
+    }
 
     switch (d.m_color_system) {
     case color_system_indexed:

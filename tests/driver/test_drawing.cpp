@@ -248,3 +248,31 @@ TEST_F(Drawing, AnUnknownColourSystemFailsEachAction) {
         EXPECT_EQ(e.unit(), "rasterdraw");
     }
 }
+
+TEST_F(Drawing, PagedImagesAreWrittenThroughTheirWindow) {
+    for (Rcm_Entry entry : {rcm_360_indexed, rcm_360_true_color, rcm_360_mono}) {
+        SCOPED_TRACE(entry);
+        set("res-color-mem", std::to_string(entry));
+        set("RASTER_RGB_Back_Color", "16777215");
+        small_page(100, 30);
+        ieRep.set_paging(2, 4);
+        establish();
+        begin();
+        RASTER_Driver& d = device();
+        ASSERT_TRUE(d.m_image->paged());
+        const Ie_Pixel cleared = d.m_image->pixel(0, 0);
+        for (auto [x, y] : {std::pair{0, 0}, {99, 29}, {50, 3}, {1, 28}, {98, 1}}) {
+            if (entry == rcm_360_indexed)
+                index_dot(x, y, 5);
+            else
+                dot(x, y, black);
+        }
+        Pixels expected;
+        for (auto [x, y] : {std::pair{0, 0}, {99, 29}, {50, 3}, {1, 28}, {98, 1}})
+            expected.insert({x + d.m_pad_x, d.m_last_row - y});
+        EXPECT_EQ(written(d, cleared), expected);
+        m_progress->cancel_when = [](int) { return true; };
+        end();
+        m_progress->cancel_when = nullptr;
+    }
+}

@@ -141,6 +141,19 @@ TEST_F(Pipeline, ExtraCopiesResendTheRecordedPrinterData) {
     EXPECT_GT(window.bars[0].steps, 1);
 }
 
+TEST_F(Pipeline, CopiesToTheDeviceOrAFolderAreMade) {
+    for (const char* name : {"-", "", "folder/"}) {
+        SCOPED_TRACE(name);
+        small_page(12, 4);
+        set("copies", "2");
+        set("plot-to-file", name);
+        print([&](RASTER_Driver&) { dot(2, 2, red); });
+        EXPECT_EQ(decode(output()).jobs, 2);
+        delete m_device;
+        m_device = nullptr;
+    }
+}
+
 TEST_F(Pipeline, CopiesOfAPlotToAFileAreOne) {
     small_page(12, 4);
     set("copies", "3");
