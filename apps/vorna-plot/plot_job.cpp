@@ -324,8 +324,16 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     // The device writes each page into the job's folder; the pages are
     // gathered there and replace an earlier output only when the whole job
     // succeeded.
+    const int copies = std::atoi(ht_get_setting(session->definition(), "copies").c_str());
+    if (!to_stdout && copies > 1 && !o.quiet)
+        std::fprintf(messages,
+                     "vorna-plot: the driver writes one copy into a file; it sends "
+                     "%d copies only to standard output (-o -)\n",
+                     copies);
+    // An empty name is standard output; "-" would count as a file name, and
+    // the driver makes its copies only when the name has no file part.
     if (to_stdout)
-        ht_set_setting(session->definition(), "plot-to-file", "-");
+        ht_set_setting(session->definition(), "plot-to-file", "");
     else
         session->route_output_to_page_file();
 

@@ -6,6 +6,7 @@
 #include "plot_job.h"
 
 #include "ht_plotter_io.h"
+#include "stream_decoder.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -293,6 +294,26 @@ TEST_F(Plot_Test, EveryPageGoesOutAndGetsItsOwnPreview) {
     EXPECT_EQ(at(first, 135, 110), (std::array<int, 3>{255, 255, 255}));
     EXPECT_EQ(at(second, 40, 40), (std::array<int, 3>{255, 255, 255}));
     EXPECT_EQ(at(second, 135, 110), (std::array<int, 3>{0, 0, 255}));
+}
+
+// Counts the jobs of a printer stream.
+class Job_Counter : public spool_stream::Stream_Visitor {
+public:
+    int jobs = 0;
+    void job_end(const spool_stream::Job_End&) override { ++jobs; }
+};
+
+TEST_F(Plot_Test, CopiesAreSentAgainOnStandardOutput) {
+    const std::string drawing = write("d.json", R"({"format": "vorna-drawing", "version": 1,
+        "pages": [{"primitives": [{"type": "dot", "points": [[30, 30]]}]}]})");
+    const std::string out = path("copies.prn").string();
+    const Run_Result r =
+        run("--quiet --config " + config(0) + " --copies 3 -o - " + drawing + " >" + out);
+    ASSERT_EQ(r.status, 0) << r.err;
+    spool_stream::File_Source source(out);
+    Job_Counter counter;
+    spool_stream::decode_stream(source, counter);
+    EXPECT_EQ(counter.jobs, 3) << "the job, then two copies sent again";
 }
 
 // ---------------------------------------------------------------------------
