@@ -27,11 +27,15 @@ namespace {
 namespace fs = std::filesystem;
 
 std::atomic<HT_Progress*> g_cancel_target{nullptr};
+// A Ctrl-C that came while no plot was running, kept for the next one.
+std::atomic<bool> g_interrupted{false};
 
 extern "C" void on_interrupt(int) {
-    // Only lock-free work here: the flag is an atomic store.
+    // Only lock-free work here: atomic loads and stores.
     if (HT_Progress* p = g_cancel_target.load())
         p->request_cancel();
+    else
+        g_interrupted.store(true);
     static const char note[] = "\nvorna-plot: cancelling (Ctrl-C again to stop at once)\n";
     const ssize_t ignored = ::write(2, note, sizeof note - 1);
     (void)ignored;
@@ -450,6 +454,9 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
 
 void set_cancel_target(HT_Progress* progress) {
     g_cancel_target.store(progress);
+    // A Ctrl-C while the job was still being set up cancels it now.
+    if (progress && g_interrupted.exchange(false))
+        progress->request_cancel();
 }
 
 void install_interrupt_handler() {

@@ -48,7 +48,8 @@ Plot_Report run_plot(const Plot_Options& options, std::FILE* messages);
 // Ctrl-C asks the running plot to cancel through its progress object; a
 // second Ctrl-C ends the program at once.
 void install_interrupt_handler();
-// The progress object that Ctrl-C cancels (null: none).
+// The progress object that Ctrl-C cancels (null: none). A Ctrl-C that came
+// while there was none cancels the next one given.
 void set_cancel_target(HT_Progress* progress);
 
 // Where the preview of page `page` (from 1) of `pages` goes: the name itself

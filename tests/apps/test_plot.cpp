@@ -387,6 +387,15 @@ TEST_F(Plot_Test, InterruptRequestsCancelThenStopsTheProgram) {
     struct sigaction now {};
     sigaction(SIGINT, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
+
+    // A Ctrl-C while the job is still being set up is not lost.
+    HT_Smart_Pointer<HT_Progress> later(new HT_Progress);
+    plot::install_interrupt_handler();
+    std::raise(SIGINT);
+    EXPECT_EQ(later->cancel_query(), 0);
+    plot::set_cancel_target(later.get());
+    plot::set_cancel_target(nullptr);
+    EXPECT_NE(later->cancel_query(), 0) << "the plot is cancelled as soon as it starts";
 }
 
 TEST(Preview_Name, NumbersPagesOnlyWhenThereAreSeveral) {
