@@ -251,18 +251,28 @@ const char* color_system_name(int system, int count) {
 // the page file for the next page.
 std::uint64_t append_page(const std::string& page_file, std::ofstream& out) {
     std::error_code ec;
-    if (!fs::exists(page_file, ec))
+    const std::uintmax_t size = fs::file_size(page_file, ec);
+    if (ec || size == 0)
         return 0; // a page without drawing sends nothing
     std::ifstream in(page_file, std::ios::binary);
     if (!in)
         fail(exit_failed, page_file + ": cannot read the printer data back");
     out << in.rdbuf();
-    const auto size = fs::file_size(page_file, ec);
     in.close();
     std::ofstream(page_file, std::ios::binary | std::ios::trunc);
     if (!out)
         fail(exit_failed, "cannot write the printer data: " + std::string(std::strerror(errno)));
-    return ec ? 0 : size;
+    return size;
+}
+
+void check_output_place(const std::string& file) {
+    const fs::path p(file);
+    const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    std::error_code ec;
+    if (fs::is_directory(p, ec))
+        fail(exit_usage, file + ": is a folder");
+    if (!fs::is_directory(folder, ec))
+        fail(exit_usage, file + ": there is no folder " + folder.string());
 }
 
 // Names the page a failure happened on; before the first page, the drawing.
@@ -325,6 +335,12 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     if (to_stdout && ::isatty(1))
         fail(exit_usage, "will not write printer data to a terminal: give -o FILE");
     report.output = to_stdout ? "-" : target;
+    // Output files are put in place at the end: find out now, not after a
+    // long plot, that they cannot be.
+    if (!to_stdout)
+        check_output_place(target);
+    if (!o.preview.empty())
+        check_output_place(o.preview);
     // The device writes each page into the job's folder; the pages are
     // gathered there and replace an earlier output only when the whole job
     // succeeded.

@@ -272,19 +272,22 @@ INSTANTIATE_TEST_SUITE_P(ColourSystems, Plot_Systems,
                                            System_Case{4, 720, "indexed_720"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Plot_Test, EveryPageGoesOutAndGetsItsOwnPreview) {
+TEST_F(Plot_Test, EveryPageGoesOutAndGetsItsOwnPreviewBlankOnesToo) {
     const std::string drawing = write("two.json", R"({"format": "vorna-drawing", "version": 1,
         "pages": [
           {"primitives": [{"type": "polygon", "points": [[20, 20], [60, 20], [60, 60], [20, 60]],
                            "color": "#FF0000"}]},
+          {"primitives": []},
           {"primitives": [{"type": "polygon", "points": [[100, 100], [140, 100], [140, 140]],
                            "color": "#0000FF"}]}]})");
     const Run_Result r = run("--quiet --config " + config(2) + " -o " + path("two.prn").string() +
                              " --preview " + path("two.png").string() + " " + drawing);
     ASSERT_EQ(r.status, 0) << r.err;
     const Picture first = read_png(path("two-1.png"));
-    const Picture second = read_png(path("two-2.png"));
+    const Picture blank = read_png(path("two-2.png"));
+    const Picture second = read_png(path("two-3.png"));
     ASSERT_GT(first.width, 0);
+    ASSERT_GT(blank.width, 0) << "a page without drawing still gets its picture";
     ASSERT_GT(second.width, 0);
     const double k = 360 / 25.4;
     auto at = [&](const Picture& p, double x, double y) {
@@ -292,6 +295,8 @@ TEST_F(Plot_Test, EveryPageGoesOutAndGetsItsOwnPreview) {
     };
     EXPECT_EQ(at(first, 40, 40), (std::array<int, 3>{255, 0, 0}));
     EXPECT_EQ(at(first, 135, 110), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(at(blank, 40, 40), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(at(blank, 135, 110), (std::array<int, 3>{255, 255, 255}));
     EXPECT_EQ(at(second, 40, 40), (std::array<int, 3>{255, 255, 255}));
     EXPECT_EQ(at(second, 135, 110), (std::array<int, 3>{0, 0, 255}));
 }
@@ -336,6 +341,9 @@ TEST_F(Plot_Test, CommandLineFaultsExitWithStatusTwo) {
         {"--driver " + path("absent.hdi").string() + " -o x.prn " + drawing, "driver not found"},
         {"-o - --preview p.png " + drawing, "--preview needs the printer data in a file"},
         {"-o same.png --preview same.png " + drawing, "the same file"},
+        {"-o " + path("none/x.prn").string() + " " + drawing, "there is no folder"},
+        {"-o " + m_dir.string() + " " + drawing, ": is a folder"},
+        {"-o x.prn --preview " + path("none/x.png").string() + " " + drawing, "there is no folder"},
     };
     for (const auto& c : cases) {
         const Run_Result r = run(c.args);
