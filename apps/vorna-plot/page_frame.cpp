@@ -1,5 +1,6 @@
 #include "page_frame.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 

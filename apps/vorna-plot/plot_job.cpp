@@ -18,7 +18,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <optional>
 #include <unistd.h>
 
 namespace plot {
