@@ -67,7 +67,7 @@ void RASTER_Driver::set_error_handler(HT_Smart_Pointer<HT_Error_Handler> handler
                                                                   HT_RASTER_Plotter_Class_Factory);
     if (!factory)
         raise_error(100, op_set_error_handler, "pCF");
-    HT_Smart_Pointer<HT_Plotter_IO> io(factory->HD_Create_Plotter_IO());
+    HT_Smart_Pointer<HT_Plotter_IO> io(factory->HD_Create_Plotter_IO(m_error_handler));
     factory.release();
     if (!io)
         raise_error(100, op_set_error_handler, "m_plotter_io");

@@ -213,10 +213,11 @@ HT_Plotter_IO_Validator* HT_Std_Plotter_Class_Factory::HD_Create_Plotter_IO_Vali
     return new (std::nothrow) HT_Plotter_IO_Validator();
 }
 
-HT_Plotter_IO* HT_Std_Plotter_Class_Factory::HD_Create_Plotter_IO() const {
+HT_Plotter_IO* HT_Std_Plotter_Class_Factory::HD_Create_Plotter_IO(
+    HT_Smart_Pointer<HT_Error_Handler> handler) const {
     if (ht_test::creation_refused("Plotter_IO"))
         return nullptr;
-    return new (std::nothrow) HT_Plotter_IO();
+    return new (std::nothrow) HT_Plotter_IO(std::move(handler));
 }
 
 HT_Linetype_Capabilities* HT_Std_Plotter_Class_Factory::HD_Create_Linetype_Capabilities() const {

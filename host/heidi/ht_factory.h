@@ -46,7 +46,8 @@ public:
     virtual HT_Plotter_IO_Configuration* HD_Create_Plotter_IO_Configuration() const = 0;
     virtual HT_Plotter_IO_Capabilities* HD_Create_Plotter_IO_Capabilities() const = 0;
     virtual HT_Plotter_IO_Validator* HD_Create_Plotter_IO_Validator() const = 0;
-    virtual HT_Plotter_IO* HD_Create_Plotter_IO() const = 0;
+    virtual HT_Plotter_IO*
+    HD_Create_Plotter_IO(HT_Smart_Pointer<HT_Error_Handler> handler) const = 0;
     virtual HT_Linetype_Capabilities* HD_Create_Linetype_Capabilities() const = 0;
     virtual HT_Media_Capabilities* HD_Create_Media_Capabilities() const = 0;
     virtual HT_Media_Configuration* HD_Create_Media_Configuration() const = 0;
@@ -151,7 +152,7 @@ public:
     HT_Plotter_IO_Configuration* HD_Create_Plotter_IO_Configuration() const override;
     HT_Plotter_IO_Capabilities* HD_Create_Plotter_IO_Capabilities() const override;
     HT_Plotter_IO_Validator* HD_Create_Plotter_IO_Validator() const override;
-    HT_Plotter_IO* HD_Create_Plotter_IO() const override;
+    HT_Plotter_IO* HD_Create_Plotter_IO(HT_Smart_Pointer<HT_Error_Handler> handler) const override;
     HT_Linetype_Capabilities* HD_Create_Linetype_Capabilities() const override;
     HT_Media_Capabilities* HD_Create_Media_Capabilities() const override;
     HT_Media_Configuration* HD_Create_Media_Configuration() const override;

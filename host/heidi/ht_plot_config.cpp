@@ -256,6 +256,22 @@ long long parse_integer(const std::string& text, const std::string& key) {
         refuse("", key, "\"" + text + "\" is not an integer");
     return negative ? -value : value;
 }
+// A user-defined size is printed at the size of its bounds: the host keeps it
+// as the source's "UserDefined" media size, which is what the device looks up.
+// Width and height count both bound values, as the job records do.
+void install_user_defined(const Parts& p, const HT_Plotter_Configuration& config) {
+    auto media = config.get_media_configuration();
+    if (!media || media->get_size_name().str() != "UserDefined")
+        return;
+    auto source = p.media_caps->find_source(media->get_source_name().c_str());
+    auto size = source ? source->find_size("UserDefined") : nullptr;
+    if (!size)
+        return;
+    const HT_Media_Bounds& b = media->get_bounds();
+    size->bounds = b;
+    size->printable = {b.x_min, b.x_max + 1.0f, b.y_min, b.y_max + 1.0f};
+    media->set_printable(size->printable);
+}
 } // namespace
 
 const std::vector<std::string>& ht_host_setting_names() {
@@ -393,6 +409,7 @@ void ht_configuration_from_json(HT_Plotter_Definition& def, const nlohmann::json
         }
     }
 
+    install_user_defined(p, *config);
     def.set_plotter_configuration(config);
     if (new_caps)
         p.caps->set_custom_capabilities(new_caps);
@@ -527,5 +544,6 @@ void ht_set_setting(HT_Plotter_Definition& def, const std::string& name, const s
         }
         apply_custom(*config, p, name, v, where);
     }
+    install_user_defined(p, *config);
     def.set_plotter_configuration(config);
 }

@@ -2,7 +2,8 @@
 
 #include "ht_definition.h"
 
-HT_Plotter_IO::HT_Plotter_IO() = default;
+HT_Plotter_IO::HT_Plotter_IO(HT_Smart_Pointer<HT_Error_Handler> handler)
+    : m_error_handler(std::move(handler)) {}
 
 HT_Plotter_IO::~HT_Plotter_IO() {
     close();

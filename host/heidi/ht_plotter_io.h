@@ -2,6 +2,7 @@
 // standard output), and the shoebox's progress object.
 #pragma once
 
+#include "ht_error.h"
 #include "ht_object.h"
 #include "ht_string.h"
 
@@ -23,7 +24,7 @@ struct HT_Document_Info {
 
 class HT_EXPORT HT_Plotter_IO : public HT_Object {
 public:
-    HT_Plotter_IO();
+    explicit HT_Plotter_IO(HT_Smart_Pointer<HT_Error_Handler> handler = {});
     ~HT_Plotter_IO() override;
 
     // Takes the plot-to-file name of the definition's configuration.
@@ -45,8 +46,10 @@ public:
     std::size_t bytes_written() const { return m_written; }
     // Test hook: accept at most this many bytes in all, then write short.
     void set_write_limit(std::size_t limit) { m_limit = limit; }
+    HT_Smart_Pointer<HT_Error_Handler> get_error_handler() const { return m_error_handler; }
 
 private:
+    HT_Smart_Pointer<HT_Error_Handler> m_error_handler;
     std::string m_target;
     std::FILE* m_file = nullptr;
     bool m_owns_file = false;
