@@ -409,7 +409,8 @@ void ht_configuration_from_json(HT_Plotter_Definition& def, const nlohmann::json
         }
     }
 
-    install_user_defined(p, *config);
+    if (doc.contains("media"))
+        install_user_defined(p, *config);
     def.set_plotter_configuration(config);
     if (new_caps)
         p.caps->set_custom_capabilities(new_caps);
@@ -544,6 +545,7 @@ void ht_set_setting(HT_Plotter_Definition& def, const std::string& name, const s
         }
         apply_custom(*config, p, name, v, where);
     }
-    install_user_defined(p, *config);
+    if (name.rfind("media-", 0) == 0)
+        install_user_defined(p, *config);
     def.set_plotter_configuration(config);
 }

@@ -135,12 +135,14 @@ void Driver_Host::small_page(int width, int height) {
                     ->get_media_capabilities()
                     ->find_source("P0")
                     ->find_size("UserDefined");
-    size->units = 1;
-    size->printable = {0.0f, static_cast<float>(width * mm_per_dot), 0.0f,
-                       static_cast<float>(height * mm_per_dot)};
     set("media-source", "P0");
     set("media-size", "UserDefined");
     set("media-bounds", "0,100,0,100");
+    // The host sizes a user-defined page from its bounds; these tests want an
+    // exact number of dots, so the area is set after the bounds.
+    size->units = 1;
+    size->printable = {0.0f, static_cast<float>(width * mm_per_dot), 0.0f,
+                       static_cast<float>(height * mm_per_dot)};
 }
 
 RASTER_Driver& Driver_Host::device() {

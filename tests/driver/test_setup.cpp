@@ -232,9 +232,9 @@ TEST_F(Device_Setup, EstablishRoundsThePrintableAreaToDots) {
                     ->get_media_capabilities()
                     ->find_source("P0")
                     ->find_size("UserDefined");
+    set("media-size", "UserDefined");
     size->units = 1;
     size->printable = {0.4f, 10.6f, 0.4f, 10.6f};
-    set("media-size", "UserDefined");
     establish();
     RASTER_Driver& d = device();
     EXPECT_EQ(d.m_resolution, 360);

@@ -212,3 +212,25 @@ TEST_F(Configuration, InfoShowsTheDriverAsJson) {
     const Run_Result missing = run_tool("info --driver /nonexistent/x.hdi");
     EXPECT_EQ(missing.status, 2);
 }
+
+TEST_F(Configuration, AUserDefinedSizeIsPrintedAtItsBounds) {
+    ht_default_configuration(def());
+    ht_set_setting(def(), "media-source", "P1");
+    ht_set_setting(def(), "media-size", "UserDefined");
+    ht_set_setting(def(), "media-bounds", "0,209,0,296");
+    auto size =
+        def().get_plotter_capabilities()->get_media_capabilities()->find_source("P1")->find_size(
+            "UserDefined");
+    EXPECT_EQ(size->printable, (HT_Media_Bounds{0, 210, 0, 297}));
+    // Other sources keep theirs, and later settings do not touch it.
+    EXPECT_EQ(def()
+                  .get_plotter_capabilities()
+                  ->get_media_capabilities()
+                  ->find_source("P0")
+                  ->find_size("UserDefined")
+                  ->printable,
+              (HT_Media_Bounds{}));
+    size->printable = {1, 2, 3, 4};
+    ht_set_setting(def(), "copies", "2");
+    EXPECT_EQ(size->printable, (HT_Media_Bounds{1, 2, 3, 4}));
+}
