@@ -3,7 +3,10 @@
 #include "driver_session.h"
 #include "ht_plot_config.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -119,6 +122,42 @@ void print_info(const json& d) {
                     e["color_count"].get<int>());
 }
 
+// The Qt back end, loaded from beside this program only when a dialog is to
+// be shown, so that the other commands run where Qt is not installed. While
+// it lives, message boxes and dialogs are real windows.
+class Qt_Back_End {
+public:
+    Qt_Back_End() {
+        const std::string exe = plat::main_executable_path();
+        const std::string path = exe.substr(0, exe.rfind('/') + 1) + "libvorna_qt.so";
+        m_library = plat::load_library(path.c_str());
+        if (!m_library)
+            throw App_Error("the window back end cannot be loaded: " + plat::library_error(), 2);
+        using Open = void* (*)(char*, unsigned long);
+        auto open = reinterpret_cast<Open>(plat::find_symbol(m_library, "vorna_qt_open"));
+        m_close = reinterpret_cast<void (*)(void*)>(plat::find_symbol(m_library, "vorna_qt_close"));
+        char why[256] = "";
+        m_session = open && m_close ? open(why, sizeof why) : nullptr;
+        if (!m_session) {
+            plat::free_library(m_library);
+            throw App_Error(std::string("no window can be shown: ") +
+                                (*why ? why : path + " is not the window back end"),
+                            2);
+        }
+    }
+    ~Qt_Back_End() {
+        m_close(m_session);
+        // Qt keeps threads and handlers of its own: it stays mapped until exit.
+    }
+    Qt_Back_End(const Qt_Back_End&) = delete;
+    Qt_Back_End& operator=(const Qt_Back_End&) = delete;
+
+private:
+    plat::Library m_library = nullptr;
+    void (*m_close)(void*) = nullptr;
+    void* m_session = nullptr;
+};
+
 void load_into(Driver_Session& session, const std::string& file) {
     try {
         ht_load_configuration(session.definition(), file);
@@ -202,6 +241,15 @@ int command_set(const Config_Options& opts) {
 int command_edit(const Config_Options& opts) {
     if (opts.args.size() != 1)
         throw App_Error("edit needs a configuration FILE", 2);
+    const char* display_vars[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    if (std::none_of(std::begin(display_vars), std::end(display_vars), [](const char* name) {
+            const char* v = std::getenv(name);
+            return v && *v;
+        }))
+        throw App_Error("edit shows the Custom Properties dialog and needs a display: set DISPLAY "
+                        "or WAYLAND_DISPLAY, or QT_QPA_PLATFORM (for example offscreen)",
+                        2);
+    Qt_Back_End windows;
     Driver_Session session(opts.driver);
     load_into(session, opts.args[0]);
     if (!session.definition().CustomConfigure(nullptr)) {
