@@ -24,13 +24,13 @@ const plat::Dialog_Control picker_controls[] = {
      plat::style_drop_list | plat::style_owner_draw | plat::style_tab_stop},
     {color_id_swatch, Control_Kind::bitmap, "swatch", 110, 62, 40, 24},
     {color_id_value, Control_Kind::label, "", 110, 90, 86, 8},
-    {plat::id_ok, Control_Kind::push_button, "OK", 90, 150, 50, 14,
+    {plat::id_ok, Control_Kind::push_button, "OK", 90, 112, 50, 14,
      plat::style_default | plat::style_tab_stop},
-    {plat::id_cancel, Control_Kind::push_button, "Cancel", 146, 150, 50, 14, plat::style_tab_stop},
+    {plat::id_cancel, Control_Kind::push_button, "Cancel", 146, 112, 50, 14, plat::style_tab_stop},
 };
 
 const plat::Dialog_Template picker_template{
-    color_dialog_id, "Select Color", "MS Sans Serif", 8, 203, 171, picker_controls};
+    color_dialog_id, "Select Color", "MS Sans Serif", 8, 203, 133, picker_controls};
 
 constexpr int cell = 10; // pixels of one palette cell in the picture
 
@@ -162,7 +162,7 @@ private:
         swatch.pixels.assign(40 * 24, c);
         d.set_image(color_id_swatch, swatch);
         char value[64];
-        std::snprintf(value, sizeof value, "Red %u  Green %u  Blue %u", red(c), green(c), blue(c));
+        std::snprintf(value, sizeof value, "RGB %u, %u, %u", red(c), green(c), blue(c));
         d.set_text(color_id_value, value);
     }
 

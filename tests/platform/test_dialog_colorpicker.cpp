@@ -68,7 +68,7 @@ TEST_F(ColorDll, OpensOnTheCurrentIndexAndAnswersThePick) {
         EXPECT_EQ(d.combo_data(color_id_list, 11), 0x7F7FFF);
         EXPECT_EQ(d.text(color_id_index), "11");
         EXPECT_EQ(d.slider_position(color_id_slider), 11);
-        EXPECT_EQ(d.text(color_id_value), "Red 255  Green 127  Blue 127");
+        EXPECT_EQ(d.text(color_id_value), "RGB 255, 127, 127");
         EXPECT_TRUE(d.pick(color_id_list, 40));
         EXPECT_EQ(d.text(color_id_index), "40");
         EXPECT_EQ(d.slider_position(color_id_slider), 40);
