@@ -5,17 +5,35 @@
 #include "ie_rep.h"
 #include "raster_driver.h"
 #include "raster_errors.h"
+#include "raster_image.h"
+#include "raster_pixels.h"
 #include "resource_ids.h"
 
 #include <algorithm>
-#include <cstring>
 
 using namespace raster_render;
 
 namespace {
 
-// Every action first marks the page as drawn; a cancelled plot draws nothing.
-RASTER_Driver* prologue(HT_Renderer_Data* device) {
+// The value a dot writes: a palette index for the indexed system, a host
+// colour otherwise; the given colour when there is one, else the rendition's.
+std::uint32_t dot_value(const RASTER_Driver& d, const HT_Rendition* rendition,
+                        const std::uint32_t* color) {
+    if (d.m_color_system == color_system_indexed) {
+        if (color)
+            return *color & 0xFF;
+        return rendition ? static_cast<std::uint32_t>(rendition->color_index) & 0xFF : 0;
+    }
+    if (color)
+        return *color;
+    return rendition ? rendition->color : 0;
+}
+
+} // namespace
+
+namespace raster_render {
+
+RASTER_Driver* drawing_prologue(HT_Renderer_Data* device) {
     auto* d = static_cast<RASTER_Driver*>(device);
     if (!d)
         return nullptr;
@@ -33,94 +51,6 @@ void check_color_system(const RASTER_Driver& d, const char* operation) {
                                             raster_device::unit_draw);
 }
 
-// The value a dot writes: a palette index for the indexed system, a host
-// colour otherwise; the given colour when there is one, else the rendition's.
-std::uint32_t dot_value(const RASTER_Driver& d, const HT_Rendition* rendition,
-                        const std::uint32_t* color) {
-    if (d.m_color_system == color_system_indexed) {
-        if (color)
-            return *color & 0xFF;
-        return rendition ? static_cast<std::uint32_t>(rendition->color_index) & 0xFF : 0;
-    }
-    if (color)
-        return *color;
-    return rendition ? rendition->color : 0;
-}
-
-// Word of the row that holds column c.
-int word_of(int color_system, int c) {
-    switch (color_system) {
-    case color_system_indexed:
-        return c / 4;
-    case color_system_true_color:
-        return c;
-    default:
-        return c / 32;
-    }
-}
-
-// Writes one pixel of the page image; pixels outside it, or a picture
-// without a page image, write nothing.
-void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r, std::uint32_t value) {
-    if (!d.m_image_rows || c < 0 || r < 0 || c >= d.m_image_width || r >= d.m_image_height)
-        return;
-    const int column = static_cast<int>(c);
-    const int row_index = static_cast<int>(r);
-    const int word = word_of(d.m_color_system, column);
-    std::uint8_t* row = d.m_image_rows[row_index];
-    if (d.m_image_windowed) {
-        Ie_Write_Context& access = *d.m_image_access;
-        if (!row || word < access.window_first() || word > access.window_last())
-            row = access.fetch(word, row_index);
-        if (!row)
-            return;
-    }
-
-    switch (d.m_color_system) {
-    case color_system_indexed:
-        row[column] = static_cast<std::uint8_t>(value);
-        break;
-    case color_system_true_color: {
-        std::uint8_t* pixel = row + 4 * static_cast<std::size_t>(column);
-        pixel[0] = static_cast<std::uint8_t>(value >> 16); // red
-        pixel[1] = static_cast<std::uint8_t>(value >> 8);  // green
-        pixel[2] = static_cast<std::uint8_t>(value);       // blue
-        pixel[3] = static_cast<std::uint8_t>(value >> 24); // alpha
-        break;
-    }
-    default: {
-        std::uint8_t* at = row + 4 * static_cast<std::size_t>(word);
-        std::uint32_t bits;
-        std::memcpy(&bits, at, sizeof bits);
-        if (is_bitonal_ink(value, d.m_background))
-            bits |= Ie_Write_Context::set_masks()[column % 32];
-        else
-            bits &= Ie_Write_Context::clear_masks()[column % 32];
-        std::memcpy(at, &bits, sizeof bits);
-        break;
-    }
-    }
-}
-
-// The rendition's clip region, held while the action tests points in it.
-class Clip {
-public:
-    explicit Clip(const HT_Rendition* rendition)
-        : m_region(rendition ? rendition->clip_region : nullptr) {}
-    bool inside(std::int64_t x, std::int64_t y, std::int32_t z) const {
-        return !m_region ||
-               m_region->point_inside(
-                   HT_Point{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
-    }
-
-private:
-    HT_Smart_Pointer<HT_Contour_Set_Data> m_region;
-};
-
-} // namespace
-
-namespace raster_render {
-
 std::uint32_t cleared_value(int color_system, std::uint32_t background) {
     // A true-colour pixel as the image engine holds it, 0xAABBGGRR, is the
     // stored background (0x00BBGGRR) with alpha 255.
@@ -135,9 +65,19 @@ bool is_bitonal_ink(std::uint32_t color, std::uint32_t background) {
 }
 
 void register_image_action(RASTER_Driver& d, int color_system) {
-    // 1-bit images go through the host's standard drawing, dot by dot.
-    if (color_system == color_system_bitonal)
-        d.set_draw_dci_bitonal_image_action(&d, HD_Standard_Draw_DCI_Bitonal_Image, 0, 1);
+    switch (color_system) {
+    case color_system_indexed:
+        d.set_draw_dci_index8_image_action(&d, raster_plotter_draw_index8_image, 0, 1);
+        break;
+    case color_system_true_color:
+        d.set_draw_dci_rgb32_image_action(&d, raster_plotter_draw_rgb32_image, 0, 1);
+        break;
+    case color_system_bitonal:
+        d.set_draw_dci_bitonal_image_action(&d, raster_plotter_draw_dci_bitonal_image, 0, 1);
+        break;
+    default:
+        break;
+    }
 }
 
 HT_Draw_DCI_Dot_Action dot_action_for(std::int32_t resolution) {
@@ -147,9 +87,8 @@ HT_Draw_DCI_Dot_Action dot_action_for(std::int32_t resolution) {
 void register_drawing_actions(RASTER_Driver& d) {
     d.set_draw_dci_dot_action(&d, raster_plotter_draw_dci_dot, 0, 1);
     d.set_draw_dci_polytriangle_action(&d, raster_plotter_draw_dci_polytriangle, 0, 1);
-    // Shared images go through the host's standard drawing, dot by dot.
-    d.set_draw_dci_image_action(&d, HD_Standard_Draw_DCI_Image, 0, 1);
-    d.set_draw_dc_image_action(&d, HD_Standard_Draw_DC_Image, 0, 1);
+    d.set_draw_dci_image_action(&d, raster_plotter_draw_dci_shared_image, 0, 1);
+    d.set_draw_dc_image_action(&d, raster_plotter_draw_dc_shared_image, 0, 1);
     d.set_clear_drawing_buffer_action(&d, raster_plotter_clear_drawing_buffer, 0, 1);
 }
 
@@ -157,7 +96,7 @@ void register_drawing_actions(RASTER_Driver& d) {
 
 void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                  const HT_DCI_Point* point, const std::uint32_t* color) {
-    RASTER_Driver* d = prologue(device);
+    RASTER_Driver* d = drawing_prologue(device);
     if (!d || !point)
         return;
 
@@ -175,7 +114,7 @@ void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* r
 
 void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                             const HT_DCI_Point* point, const std::uint32_t* color) {
-    RASTER_Driver* d = prologue(device);
+    RASTER_Driver* d = drawing_prologue(device);
     if (!d || !point)
         return;
     check_color_system(*d, "raster_plotter_draw_over400dpi_dci_dot");
@@ -215,7 +154,7 @@ void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_R
 
 void raster_plotter_draw_dci_polytriangle(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                           int count, const HT_DCI_Point* points) {
-    RASTER_Driver* d = prologue(device);
+    RASTER_Driver* d = drawing_prologue(device);
     if (!d || !rendition || !points || count < 3)
         return;
 

@@ -2,6 +2,7 @@
 
 #include "ht_custom.h"
 
+#include <cstring>
 #include <string>
 
 namespace raster_render {
@@ -120,6 +121,55 @@ void prepare_substitution_indices(RASTER_Color_Substitution& s, int color_system
             table[static_cast<std::size_t>(s.m_compare_index[i])] = {swap[0], swap[1], swap[2]};
             s.m_swap_index[i] = s.m_compare_index[i];
         }
+    }
+}
+
+Index_Map index_substitution_map(const RASTER_Color_Substitution& s) {
+    Index_Map map{};
+    for (std::size_t p = 0; p < map.size(); ++p)
+        map[p] = static_cast<std::uint8_t>(p);
+    if (s.m_change_color == 0)
+        return map;
+
+    if (s.m_draw_to_black != 0) {
+        const auto black = static_cast<std::uint8_t>(s.m_black_index & 0xFF);
+        for (std::size_t p = 1; p < map.size(); ++p)
+            map[p] = black;
+        return map;
+    }
+
+    // Every test looks at the source index, so a later conversion of the
+    // same index overrides an earlier one.
+    for (int i = 0; i < raster_conversion_count; ++i) {
+        if (s.m_compare_index[i] == -1)
+            continue;
+        const auto from = static_cast<std::size_t>(s.m_compare_index[i] & 0xFF);
+        map[from] = static_cast<std::uint8_t>(s.m_swap_index[i] & 0xFF);
+    }
+    return map;
+}
+
+void convert_rgb32_pixels(const RASTER_Color_Substitution& s, const std::uint8_t* in,
+                          std::uint8_t* out, std::size_t count) {
+    const bool black = s.m_change_color != 0 && s.m_draw_to_black != 0;
+    const bool converting = s.m_change_color != 0 && !black;
+    for (std::size_t k = 0; k < count; ++k, in += 4, out += 4) {
+        std::uint8_t rgb[3] = {in[2], in[1], in[0]};
+        if (black) {
+            rgb[0] = rgb[1] = rgb[2] = 0;
+        } else if (converting) {
+            for (int i = 0; i < raster_conversion_count; ++i) {
+                if (s.m_convert_color[i] != 0 && rgb[0] == s.m_compare_rgb[i][0] &&
+                    rgb[1] == s.m_compare_rgb[i][1] && rgb[2] == s.m_compare_rgb[i][2]) {
+                    std::memcpy(rgb, s.m_swap_rgb[i], 3);
+                    break;
+                }
+            }
+        }
+        out[0] = rgb[0];
+        out[1] = rgb[1];
+        out[2] = rgb[2];
+        out[3] = in[3];
     }
 }
 

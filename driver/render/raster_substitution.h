@@ -4,6 +4,8 @@
 
 #include "raster_palette.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 class HT_Custom_Configurations;
@@ -42,5 +44,21 @@ bool is_enabled_comparison(const RASTER_Color_Substitution& s, int i, const Pale
 // colour systems, or substitution off, leave every comparison index at -1.
 void prepare_substitution_indices(RASTER_Color_Substitution& s, int color_system,
                                   Palette_Rgb_Table& table);
+
+// What each source index of an indexed image is stored as. Substitution
+// off: itself. Convert-to-black: every index but 0 (the background) becomes
+// the black index. Otherwise conversions 1 to 3 in turn replace a source
+// index equal to their comparison index by their replacement index, each
+// testing the source index, so the last matching conversion wins.
+using Index_Map = std::array<std::uint8_t, palette_size>;
+Index_Map index_substitution_map(const RASTER_Color_Substitution& s);
+
+// Host colours (bytes blue, green, red, alpha) into the page image's order
+// (red, green, blue, alpha), `count` pixels from `in` to `out`. With
+// substitution on: convert-to-black zeroes red, green and blue; otherwise
+// the first conversion that is on and whose comparison colour the pixel has
+// gives its replacement. Alpha is kept.
+void convert_rgb32_pixels(const RASTER_Color_Substitution& s, const std::uint8_t* in,
+                          std::uint8_t* out, std::size_t count);
 
 } // namespace raster_render

@@ -1,0 +1,109 @@
+// What every drawing action shares: the prologue, the colour-system check,
+// single-pixel writes through the page image's access object, and the
+// rendition's clip region. Internal to the drawing units.
+#pragma once
+
+#include "ht_rendition.h"
+#include "ie_image.h"
+#include "raster_draw.h"
+#include "raster_driver.h"
+#include "raster_palette.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace raster_render {
+
+// Every action first marks the page as drawn; a cancelled plot draws
+// nothing (null).
+RASTER_Driver* drawing_prologue(HT_Renderer_Data* device);
+
+// Throws the device's error for a colour system other than 0, 1 or 2.
+void check_color_system(const RASTER_Driver& d, const char* operation);
+
+// Word of the row that holds column c.
+inline int word_of(int color_system, int c) {
+    switch (color_system) {
+    case color_system_indexed:
+        return c / 4;
+    case color_system_true_color:
+        return c;
+    default:
+        return c / 32;
+    }
+}
+
+// The row pointer valid for column c of row r, fetched in windowed mode;
+// null outside the image or without a page image.
+inline std::uint8_t* pixel_row(RASTER_Driver& d, std::int64_t c, std::int64_t r) {
+    if (!d.m_image_rows || c < 0 || r < 0 || c >= d.m_image_width || r >= d.m_image_height)
+        return nullptr;
+    const int row_index = static_cast<int>(r);
+    std::uint8_t* row = d.m_image_rows[row_index];
+    if (d.m_image_windowed) {
+        const int word = word_of(d.m_color_system, static_cast<int>(c));
+        Ie_Write_Context& access = *d.m_image_access;
+        if (!row || word < access.window_first() || word > access.window_last())
+            row = access.fetch(word, row_index);
+    }
+    return row;
+}
+
+// Sets (ink) or clears the bit of pixel (c, r) of a 1-bit page image.
+inline void put_bit(RASTER_Driver& d, std::int64_t c, std::int64_t r, bool ink) {
+    std::uint8_t* row = pixel_row(d, c, r);
+    if (!row)
+        return;
+    const int column = static_cast<int>(c);
+    std::uint8_t* at = row + 4 * static_cast<std::size_t>(column / 32);
+    std::uint32_t bits;
+    std::memcpy(&bits, at, sizeof bits);
+    if (ink)
+        bits |= Ie_Write_Context::set_masks()[column % 32];
+    else
+        bits &= Ie_Write_Context::clear_masks()[column % 32];
+    std::memcpy(at, &bits, sizeof bits);
+}
+
+// Writes one pixel of the page image: a palette index, or a host colour
+// (true colour, and bitonal by the ink rule). Pixels outside the image, or a
+// picture without a page image, write nothing.
+inline void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r, std::uint32_t value) {
+    if (d.m_color_system == color_system_bitonal) {
+        put_bit(d, c, r, is_bitonal_ink(value, d.m_background));
+        return;
+    }
+    std::uint8_t* row = pixel_row(d, c, r);
+    if (!row)
+        return;
+    const auto column = static_cast<std::size_t>(c);
+    if (d.m_color_system == color_system_indexed) {
+        row[column] = static_cast<std::uint8_t>(value);
+        return;
+    }
+    std::uint8_t* pixel = row + 4 * column;
+    pixel[0] = static_cast<std::uint8_t>(value >> 16); // red
+    pixel[1] = static_cast<std::uint8_t>(value >> 8);  // green
+    pixel[2] = static_cast<std::uint8_t>(value);       // blue
+    pixel[3] = static_cast<std::uint8_t>(value >> 24); // alpha
+}
+
+// The rendition's clip region, held while the action tests points in it.
+class Clip {
+public:
+    explicit Clip(const HT_Rendition* rendition)
+        : m_region(rendition ? rendition->clip_region : nullptr) {}
+    bool clipped() const { return static_cast<bool>(m_region); }
+    const HT_Contour_Set_Data* region() const { return m_region.get(); }
+    // Host coordinates; everything is inside without a region.
+    bool inside(std::int64_t x, std::int64_t y, std::int32_t z) const {
+        return !m_region ||
+               m_region->point_inside(
+                   HT_Point{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
+    }
+
+private:
+    HT_Smart_Pointer<HT_Contour_Set_Data> m_region;
+};
+
+} // namespace raster_render
