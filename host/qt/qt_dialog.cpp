@@ -629,7 +629,8 @@ void Qt_Dialog_Model::timers_changed() {
             m_timers.erase(it);
         } else {
             t = new QTimer(m_widget);
-            QObject::connect(t, &QTimer::timeout, t, [this, id] { fire_timer(id); });
+            const int timer = id;
+            QObject::connect(t, &QTimer::timeout, t, [this, timer] { fire_timer(timer); });
         }
         if (t->interval() != ms || !t->isActive())
             t->start(ms);

@@ -131,6 +131,11 @@ struct Handler : plat::Dialog_Handler {
         log.push_back("cancel");
         return true;
     }
+    void on_timer(plat::Dialog& d, int timer) override {
+        ++ticks;
+        if (ticks == 3)
+            d.kill_timer(timer);
+    }
     bool on_help(plat::Dialog&, const plat::Help_Info& info) override {
         log.push_back("help " + std::to_string(info.control_id));
         return true;
@@ -141,6 +146,7 @@ struct Handler : plat::Dialog_Handler {
     std::vector<std::string> focus; // "+id" gained, "-id" lost
     std::vector<plat::Owner_Draw_Item> drawn;
     bool allow_ok = true;
+    int ticks = 0;
 };
 
 std::string entry(int id, Notify code, const std::string& rest = {}) {
@@ -387,6 +393,10 @@ TEST(QtDialog, ModelessDialogsShowUntilDestroyed) {
     ASSERT_NE(w, nullptr);
     d->progress_set_position(id_bar, 80);
     EXPECT_EQ(child<QProgressBar>(w, id_bar)->value(), 80);
+    // Timers tick until the owner kills them.
+    d->set_timer(7, 5);
+    QTest::qWait(200);
+    EXPECT_EQ(h.ticks, 3);
     plat::destroy_dialog(d);
     for (QWidget* top : QApplication::topLevelWidgets())
         EXPECT_FALSE(top->objectName() == "dialog_101" && top->isVisible());
