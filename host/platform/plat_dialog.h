@@ -233,7 +233,8 @@ public:
     virtual bool has_control(int id) const = 0;
     virtual Dialog_Handler& handler() const = 0;
 
-    // Texts: caption, buttons, labels, edits (a combo box: the selected item's text).
+    // Texts: caption, buttons, labels, edits. A drop list answers its selected
+    // item's text, and setting its text selects the item of that text.
     virtual void set_caption(std::string_view text) = 0;
     virtual std::string caption() const = 0;
     virtual void set_text(int id, std::string_view text) = 0;
@@ -322,6 +323,8 @@ PLAT_EXPORT Dialog* find_dialog(Window window);
 // Runs a modal dialog; `parent` is usually the calling dialog's window().
 // Answers the result it ended with, or -1 when it could not be created (a
 // template with a repeated id, a control without size or outside the dialog).
+// An exception thrown by the handler ends the dialog with id_cancel and is
+// thrown again from here once the dialog is gone.
 PLAT_EXPORT int run_dialog(const Dialog_Template& tmpl, Dialog_Handler& handler, Window parent);
 // Creates a modeless dialog that stays until destroy_dialog; null when it
 // cannot be created. The handler must outlive it.
@@ -391,7 +394,8 @@ struct Help_Request {
 
 // ---- back ends -------------------------------------------------------------------------
 
-// Handler of `Headless_Dialogs`: the person's part of a modal dialog.
+// The person at a headless modal dialog: acts on the live dialog, as a test
+// tells it to.
 class Dialog_Model;
 using Dialog_Script = std::function<void(Dialog_Model& dialog)>;
 

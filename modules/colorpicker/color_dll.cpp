@@ -30,7 +30,7 @@ const plat::Dialog_Control picker_controls[] = {
 };
 
 const plat::Dialog_Template picker_template{
-    color_dialog_id, "Select Color", "MS Sans Serif", 8, 203, 133, picker_controls};
+    color_dialog_id, "Select Color", "Sans Serif", 8, 203, 133, picker_controls};
 
 constexpr int cell = 10; // pixels of one palette cell in the picture
 

@@ -54,7 +54,7 @@ const plat::Dialog_Control sample_controls[] = {
 };
 
 const plat::Dialog_Template sample{
-    101, "VORNA Custom Properties", "MS Sans Serif", 9, 323, 275, sample_controls};
+    101, "VORNA Custom Properties", "Sans Serif", 9, 323, 275, sample_controls};
 
 const char* name(Notify code) {
     switch (code) {

@@ -70,7 +70,7 @@ const plat::Dialog_Control controls[] = {
     {plat::id_ok, Control_Kind::push_button, "OK", 160, 120, 40, 14, plat::style_default},
     {plat::id_cancel, Control_Kind::push_button, "Cancel", 210, 120, 40, 14},
 };
-const plat::Dialog_Template sample{101,     "VORNA Custom Properties", "MS Sans Serif", 9, 263, 140,
+const plat::Dialog_Template sample{101,     "VORNA Custom Properties", "Sans Serif", 9, 263, 140,
                                    controls};
 
 constexpr plat::Color_Ref swatch_colors[] = {0x0000FF, 0x00FF00, 0xFF0000};
