@@ -21,7 +21,13 @@
 namespace {
 
 // Resolution-colour-memory entries of the TARV description.
-enum Entry { indexed_360 = 0, true_colour_360 = 2, bitonal_360 = 3, indexed_720 = 4 };
+enum Entry {
+    indexed_360 = 0,
+    true_colour_360 = 2,
+    bitonal_360 = 3,
+    indexed_720 = 4,
+    true_colour_720 = 6
+};
 
 plot::Session_Options session_options(int entry, const char* size) {
     plot::Session_Options o;
@@ -97,10 +103,13 @@ HT_Document_Info document() {
 // ---------------------------------------------------------------------------
 // Band output
 
-std::uint64_t page_image_bytes(const plot::Page_Geometry& g) {
-    // Indexed: one byte a pixel; the image is 10 + 2 x 4 columns wider than
-    // the printed row and one row taller.
-    return static_cast<std::uint64_t>(g.width + 18) * static_cast<std::uint64_t>(g.rows + 1);
+std::uint64_t page_image_bytes(const plot::Page_Geometry& g, Entry entry) {
+    // Indexed: one byte a pixel, the image 10 + 2 x 4 columns wider than the
+    // printed row; true colour: four bytes a pixel, 10 + 2 x 1 columns wider.
+    // Both one row taller.
+    const bool true_colour = entry == true_colour_360 || entry == true_colour_720;
+    const std::uint64_t width = static_cast<std::uint64_t>(g.width) + (true_colour ? 12 : 18);
+    return width * (true_colour ? 4 : 1) * static_cast<std::uint64_t>(g.rows + 1);
 }
 
 // A page with something on it: a 20 mm grid of thin lines and a few boxes.
@@ -129,11 +138,11 @@ void draw_band_page(HT_Plotter_Device_Data& device, const plot::Page_Geometry& g
 
 // end_picture of a full A2 page at 720 dpi: reading the page image back,
 // converting rows into bands, the spool module's work and the output.
-void band_output(benchmark::State& state) {
+void band_output(benchmark::State& state, Entry entry) {
     std::unique_ptr<plot::Plot_Session> session;
     try {
-        session = std::make_unique<plot::Plot_Session>(
-            session_options(indexed_720, "A2_Roll_Paper_Portrait"));
+        session =
+            std::make_unique<plot::Plot_Session>(session_options(entry, "A2_Roll_Paper_Portrait"));
         session->establish();
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
@@ -147,16 +156,16 @@ void band_output(benchmark::State& state) {
         state.ResumeTiming();
         device.end_picture();
     }
-    state.SetBytesProcessed(
-        static_cast<std::int64_t>(state.iterations() * page_image_bytes(session->geometry())));
+    state.SetBytesProcessed(static_cast<std::int64_t>(
+        state.iterations() * page_image_bytes(session->geometry(), entry)));
 }
 
 // The yardstick: copying as many bytes as the page image holds.
-void page_memcpy(benchmark::State& state) {
+void page_memcpy(benchmark::State& state, Entry entry) {
     std::uint64_t bytes = 0;
     try {
-        plot::Plot_Session session(session_options(indexed_720, "A2_Roll_Paper_Portrait"));
-        bytes = page_image_bytes(session.geometry());
+        plot::Plot_Session session(session_options(entry, "A2_Roll_Paper_Portrait"));
+        bytes = page_image_bytes(session.geometry(), entry);
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
         return;
@@ -260,17 +269,29 @@ void print_figures(const Figures& f) {
         }
         std::printf("\n");
     }
-    const double copy = f.per_second("memcpy/A2_720_page_image", "bytes_per_second");
-    if (copy > 0)
-        std::printf("  memcpy of an A2 page image at 720 dpi          %7.0f MB/s\n", copy / 1e6);
+    // Each band figure against a memcpy of its own page image's size.
     const struct {
         const char* name;
         const char* label;
+        const char* memcpy_name;
     } band_runs[] = {
-        {"band_output/A2_720_indexed", "band output, A2 at 720 dpi"},
-        {"band_output/A2_720_indexed_null_module", "band output, driver's share"},
+        {"band_output/A2_720_indexed", "band output, A2 at 720 dpi, indexed",
+         "memcpy/A2_720_indexed_page_image"},
+        {"band_output/A2_720_indexed_null_module", "band output, driver's share, indexed",
+         "memcpy/A2_720_indexed_page_image"},
+        {"band_output/A2_720_true_colour", "band output, A2 at 720 dpi, true colour",
+         "memcpy/A2_720_true_colour_page_image"},
+        {"band_output/A2_720_true_colour_null_module", "band output, driver's share, true colour",
+         "memcpy/A2_720_true_colour_page_image"},
     };
+    for (const char* name :
+         {"memcpy/A2_720_indexed_page_image", "memcpy/A2_720_true_colour_page_image"}) {
+        const double copy = f.per_second(name, "bytes_per_second");
+        if (copy > 0)
+            std::printf("  %-46s %7.0f MB/s\n", name, copy / 1e6);
+    }
     for (const auto& b : band_runs) {
+        const double copy = f.per_second(b.memcpy_name, "bytes_per_second");
         const double band = f.per_second(b.name, "bytes_per_second");
         if (band <= 0)
             continue;
@@ -297,20 +318,32 @@ void print_figures(const Figures& f) {
 int main(int argc, char** argv) {
     using benchmark::RegisterBenchmark;
 #ifdef VORNA_NULL_SPOOL_DRIVER
-    RegisterBenchmark("band_output/A2_720_indexed_null_module", band_output)
+    RegisterBenchmark("band_output/A2_720_indexed_null_module", band_output, indexed_720)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    RegisterBenchmark("memcpy/A2_720_page_image", page_memcpy)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("memcpy/A2_720_indexed_page_image", page_memcpy, indexed_720)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("band_output/A2_720_true_colour_null_module", band_output, true_colour_720)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    RegisterBenchmark("memcpy/A2_720_true_colour_page_image", page_memcpy, true_colour_720)
+        ->Unit(benchmark::kMillisecond);
 #else
     RegisterBenchmark("dots/indexed_360", dots, indexed_360, false);
     RegisterBenchmark("dots/indexed_360_clipped", dots, indexed_360, true);
     RegisterBenchmark("dots/true_colour_360", dots, true_colour_360, false);
     RegisterBenchmark("dots/bitonal_360", dots, bitonal_360, false);
     RegisterBenchmark("dots/indexed_720", dots, indexed_720, false);
-    RegisterBenchmark("band_output/A2_720_indexed", band_output)
+    RegisterBenchmark("band_output/A2_720_indexed", band_output, indexed_720)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    RegisterBenchmark("memcpy/A2_720_page_image", page_memcpy)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("memcpy/A2_720_indexed_page_image", page_memcpy, indexed_720)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("band_output/A2_720_true_colour", band_output, true_colour_720)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    RegisterBenchmark("memcpy/A2_720_true_colour_page_image", page_memcpy, true_colour_720)
+        ->Unit(benchmark::kMillisecond);
     RegisterBenchmark("sample_plot/360", sample_plot, false)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("sample_plot/720", sample_plot, true)
         ->Unit(benchmark::kMillisecond)
