@@ -2,7 +2,6 @@
 
 #include "ht_custom.h"
 
-#include <cstring>
 #include <string>
 
 namespace raster_render {
@@ -151,24 +150,42 @@ Index_Map index_substitution_map(const RASTER_Color_Substitution& s) {
 
 void convert_rgb32_pixels(const RASTER_Color_Substitution& s, const std::uint8_t* in,
                           std::uint8_t* out, std::size_t count) {
-    const bool black = s.m_change_color != 0 && s.m_draw_to_black != 0;
-    const bool converting = s.m_change_color != 0 && !black;
+    // Without substitution only the byte order changes.
+    if (s.m_change_color == 0) {
+        for (std::size_t k = 0; k < count; ++k, in += 4, out += 4) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+            out[3] = in[3];
+        }
+        return;
+    }
+
+    // Colours as 0xRRGGBB, compared whole; the conversions that are on, in order.
+    const bool black = s.m_draw_to_black != 0;
+    std::uint32_t compare[raster_conversion_count], swap[raster_conversion_count];
+    int conversions = 0;
+    for (int i = 0; !black && i < raster_conversion_count; ++i) {
+        if (s.m_convert_color[i] == 0)
+            continue;
+        const std::uint8_t* c = s.m_compare_rgb[i];
+        const std::uint8_t* w = s.m_swap_rgb[i];
+        compare[conversions] = std::uint32_t{c[0]} << 16 | std::uint32_t{c[1]} << 8 | c[2];
+        swap[conversions] = std::uint32_t{w[0]} << 16 | std::uint32_t{w[1]} << 8 | w[2];
+        ++conversions;
+    }
     for (std::size_t k = 0; k < count; ++k, in += 4, out += 4) {
-        std::uint8_t rgb[3] = {in[2], in[1], in[0]};
-        if (black) {
-            rgb[0] = rgb[1] = rgb[2] = 0;
-        } else if (converting) {
-            for (int i = 0; i < raster_conversion_count; ++i) {
-                if (s.m_convert_color[i] != 0 && rgb[0] == s.m_compare_rgb[i][0] &&
-                    rgb[1] == s.m_compare_rgb[i][1] && rgb[2] == s.m_compare_rgb[i][2]) {
-                    std::memcpy(rgb, s.m_swap_rgb[i], 3);
-                    break;
-                }
+        std::uint32_t rgb =
+            black ? 0 : std::uint32_t{in[2]} << 16 | std::uint32_t{in[1]} << 8 | in[0];
+        for (int i = 0; i < conversions; ++i) {
+            if (rgb == compare[i]) {
+                rgb = swap[i];
+                break;
             }
         }
-        out[0] = rgb[0];
-        out[1] = rgb[1];
-        out[2] = rgb[2];
+        out[0] = static_cast<std::uint8_t>(rgb >> 16);
+        out[1] = static_cast<std::uint8_t>(rgb >> 8);
+        out[2] = static_cast<std::uint8_t>(rgb);
         out[3] = in[3];
     }
 }

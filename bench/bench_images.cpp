@@ -1,0 +1,258 @@
+// Figures of the image actions, measured through the driver library as the
+// host loads it: rows of palette indices and of 32-bit colours drawn into an
+// A2 page at 720 dpi, with and without colour substitution, and a shared
+// image fetched in strips, each in MB/s of source pixels beside a memcpy of
+// the same bytes in the same run.
+#include "ht_shared_image.h"
+#include "plot_session.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Resolution-colour-memory entries of the TARV description.
+enum Entry { indexed_720 = 4, true_colour_720 = 6 };
+
+// Rows of an image drawn at a time: one band of the page's width.
+constexpr int band_rows = 64;
+// Rows of the shared image.
+constexpr int shared_rows = 512;
+
+plot::Session_Options session_options(int entry, bool substitution) {
+    plot::Session_Options o;
+    o.settings = {{"media-source", "P0"},
+                  {"media-size", "A2_Roll_Paper_Portrait"},
+                  {"res-color-mem", std::to_string(entry)},
+                  {"plot-to-file", "/dev/null"}};
+    if (substitution) {
+        // Red becomes green: a colour every test image holds.
+        o.settings.insert(o.settings.end(), {{"RASTER_ChangeColor", "true"},
+                                             {"RASTER_Draw2Black", "false"},
+                                             {"RASTER_ConvertColor1", "true"},
+                                             {"RASTER_RGB_Compare1_IndexColor", "255"},
+                                             {"RASTER_RGB_Swap1_IndexColor", "65280"}});
+    }
+    return o;
+}
+
+HT_Document_Info document() {
+    HT_Document_Info info;
+    info.document_name = "bench";
+    return info;
+}
+
+// A session with its picture begun, or the reason there is none.
+std::unique_ptr<plot::Plot_Session> begin_page(benchmark::State& state, int entry,
+                                               bool substitution) {
+    try {
+        auto session = std::make_unique<plot::Plot_Session>(session_options(entry, substitution));
+        session->establish();
+        session->device().begin_picture(document());
+        return session;
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return nullptr;
+    }
+}
+
+// A cancelled page ends without output.
+void end_page(plot::Plot_Session& session) {
+    session.progress().request_cancel();
+    session.device().end_picture();
+}
+
+// Source pixels: indices cycling through the palette, or host colours
+// cycling through a few with red among them.
+std::vector<std::uint8_t> source_pixels(int entry, int width, int rows) {
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(rows);
+    std::vector<std::uint8_t> bytes;
+    if (entry == indexed_720) {
+        bytes.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 7 % 256);
+        return bytes;
+    }
+    const std::uint32_t colours[] = {0xFFFF0000u, 0xFF3366CCu, 0xFF00CC00u, 0xFFFFFFFFu,
+                                     0xFF000000u, 0x80FF0000u, 0xFF123456u};
+    bytes.resize(count * 4);
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(bytes.data() + 4 * i, &colours[i / 16 % 7], 4);
+    return bytes;
+}
+
+std::int64_t band_bytes(int entry, int width) {
+    return std::int64_t{width} * band_rows * (entry == indexed_720 ? 1 : 4);
+}
+
+// ---------------------------------------------------------------------------
+// Row images
+
+// Bands of the page's width drawn through the device's image action, walking
+// down the page.
+void row_images(benchmark::State& state, int entry, bool substitution) {
+    auto session = begin_page(state, entry, substitution);
+    if (!session)
+        return;
+    HT_Plotter_Device_Data& device = session->device();
+    const int width = session->geometry().width, rows = session->geometry().rows;
+    const std::vector<std::uint8_t> pixels = source_pixels(entry, width, band_rows);
+    const auto& action = entry == indexed_720 ? device.actions().draw_dci_index8_image
+                                              : device.actions().draw_dci_rgb32_image;
+    if (!action.usable()) {
+        state.SkipWithError("the device has no image action");
+        end_page(*session);
+        return;
+    }
+    const int row_bytes = width * (entry == indexed_720 ? 1 : 4);
+    HT_Rendition rendition;
+    int y = rows;
+    for (auto _ : state) {
+        const HT_DCI_Point start{0, y, 0}, end{width - 1, y - band_rows + 1, 0};
+        action.action(action.device, &rendition, &start, &end, row_bytes, pixels.data());
+        y -= band_rows;
+        if (y - band_rows + 1 < 1)
+            y = rows;
+    }
+    state.SetBytesProcessed(state.iterations() * band_bytes(entry, width));
+    end_page(*session);
+}
+
+// ---------------------------------------------------------------------------
+// Shared images
+
+// An image of the page's width and 512 rows, fetched from its source in
+// strips and composed into the page (or written directly), walking down.
+void shared_image(benchmark::State& state, bool compose) {
+    auto session = begin_page(state, true_colour_720, false);
+    if (!session)
+        return;
+    HT_Plotter_Device_Data& device = session->device();
+    const int width = session->geometry().width, rows = session->geometry().rows;
+    std::vector<std::uint32_t> colours(static_cast<std::size_t>(width) * shared_rows);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        colours[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
+    HT_Smart_Pointer<HT_Memory_Image> image(
+        new HT_Memory_Image(width, shared_rows, std::move(colours)));
+    image->source().no_composition = compose ? 0 : 1;
+    const auto& action = device.actions().draw_dci_image;
+    HT_Rendition rendition;
+    int y = rows;
+    for (auto _ : state) {
+        const HT_DCI_Point at{0, y, 0};
+        action.action(action.device, &rendition, &at, image.get());
+        y -= shared_rows;
+        if (y - shared_rows + 1 < 1)
+            y = rows;
+    }
+    state.SetBytesProcessed(state.iterations() * std::int64_t{width} * shared_rows * 4);
+    end_page(*session);
+}
+
+// ---------------------------------------------------------------------------
+// The yardstick
+
+// Copies as many bytes as one drawing of the benchmark it stands beside.
+void copy_bytes(benchmark::State& state, std::int64_t bytes) {
+    std::vector<char> from(static_cast<std::size_t>(bytes), 1), to(static_cast<std::size_t>(bytes));
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), from.size());
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+// The page's width at 720 dpi, for the memcpy sizes.
+int page_width() {
+    try {
+        plot::Plot_Session session(session_options(indexed_720, false));
+        return session.geometry().width;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_images: %s\n", e.what());
+        return 0;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Figures
+
+class Figures : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.error_occurred)
+                continue;
+            const auto c = r.counters.find("bytes_per_second");
+            if (c != r.counters.end())
+                m_rates[r.run_name.function_name] = static_cast<double>(c->second);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double rate(const std::string& name) const {
+        const auto it = m_rates.find(name);
+        return it == m_rates.end() ? 0 : it->second;
+    }
+
+private:
+    std::map<std::string, double> m_rates;
+};
+
+void print_figures(const Figures& f) {
+    std::printf("\nFigures (MB/s of source pixels; memcpy of the same bytes beside each)\n");
+    const struct {
+        const char* name;
+        const char* copy;
+        const char* label;
+    } runs[] = {
+        {"index8/A2_720", "memcpy/index8_band", "index8 image"},
+        {"index8/A2_720_substituted", "memcpy/index8_band", "index8 image, substituted"},
+        {"rgb32/A2_720", "memcpy/rgb32_band", "rgb32 image"},
+        {"rgb32/A2_720_substituted", "memcpy/rgb32_band", "rgb32 image, substituted"},
+        {"shared/A2_720_composed", "memcpy/shared_image", "shared image, composed in strips"},
+        {"shared/A2_720_direct", "memcpy/shared_image", "shared image, direct in strips"},
+    };
+    for (const auto& r : runs) {
+        const double rate = f.rate(r.name), copy = f.rate(r.copy);
+        if (rate <= 0)
+            continue;
+        std::printf("  %-36s %8.0f MB/s", r.label, rate / 1e6);
+        if (copy > 0)
+            std::printf("   memcpy %8.0f MB/s, %5.1fx memcpy's time", copy / 1e6, copy / rate);
+        std::printf("\n");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using benchmark::RegisterBenchmark;
+    const int width = page_width();
+    RegisterBenchmark("index8/A2_720", row_images, indexed_720, false);
+    RegisterBenchmark("index8/A2_720_substituted", row_images, indexed_720, true);
+    RegisterBenchmark("rgb32/A2_720", row_images, true_colour_720, false);
+    RegisterBenchmark("rgb32/A2_720_substituted", row_images, true_colour_720, true);
+    RegisterBenchmark("shared/A2_720_composed", shared_image, true)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("shared/A2_720_direct", shared_image, false)->Unit(benchmark::kMillisecond);
+    if (width > 0) {
+        RegisterBenchmark("memcpy/index8_band", copy_bytes, band_bytes(indexed_720, width));
+        RegisterBenchmark("memcpy/rgb32_band", copy_bytes, band_bytes(true_colour_720, width));
+        RegisterBenchmark("memcpy/shared_image", copy_bytes, std::int64_t{width} * shared_rows * 4)
+            ->Unit(benchmark::kMillisecond);
+    }
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    Figures figures;
+    benchmark::RunSpecifiedBenchmarks(&figures);
+    benchmark::Shutdown();
+    print_figures(figures);
+    return 0;
+}
