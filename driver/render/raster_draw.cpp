@@ -10,30 +10,14 @@
 #include "resource_ids.h"
 
 #include <algorithm>
+#include <cstring>
 
 using namespace raster_render;
 
 namespace {
 
-// The value a dot writes: a palette index for the indexed system, a host
-// colour otherwise; the given colour when there is one, else the rendition's.
-std::uint32_t dot_value(const RASTER_Driver& d, const HT_Rendition* rendition,
-                        const std::uint32_t* color) {
-    if (d.m_color_system == color_system_indexed) {
-        if (color)
-            return *color & 0xFF;
-        return rendition ? static_cast<std::uint32_t>(rendition->color_index) & 0xFF : 0;
-    }
-    if (color)
-        return *color;
-    return rendition ? rendition->color : 0;
-}
-
-} // namespace
-
-namespace raster_render {
-
-RASTER_Driver* drawing_prologue(HT_Renderer_Data* device) {
+// Every action first marks the page as drawn; a cancelled plot draws nothing.
+RASTER_Driver* prologue(HT_Renderer_Data* device) {
     auto* d = static_cast<RASTER_Driver*>(device);
     if (!d)
         return nullptr;
@@ -49,6 +33,83 @@ void check_color_system(const RASTER_Driver& d, const char* operation) {
     if (!valid_color_system(d.m_color_system))
         raster_device::raise_severe_message(102, rsrc_id::err_color_system, operation,
                                             raster_device::unit_draw);
+}
+
+// The value a dot writes: a palette index for the indexed system, a host
+// colour otherwise; the given colour when there is one, else the rendition's.
+std::uint32_t dot_value(const RASTER_Driver& d, const HT_Rendition* rendition,
+                        const std::uint32_t* color) {
+    if (d.m_color_system == color_system_indexed) {
+        if (color)
+            return *color & 0xFF;
+        return rendition ? static_cast<std::uint32_t>(rendition->color_index) & 0xFF : 0;
+    }
+    if (color)
+        return *color;
+    return rendition ? rendition->color : 0;
+}
+
+// Word of the row that holds column c.
+int word_of(int color_system, int c) {
+    switch (color_system) {
+    case color_system_indexed:
+        return c / 4;
+    case color_system_true_color:
+        return c;
+    default:
+        return c / 32;
+    }
+}
+
+// Writes one pixel of the page image; pixels outside it, or a picture
+// without a page image, write nothing.
+void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r, std::uint32_t value) {
+    if (!d.m_image_rows || c < 0 || r < 0 || c >= d.m_image_width || r >= d.m_image_height)
+        return;
+    const int column = static_cast<int>(c);
+    const int row_index = static_cast<int>(r);
+    const int word = word_of(d.m_color_system, column);
+    std::uint8_t* row = d.m_image_rows[row_index];
+    if (d.m_image_windowed) {
+        Ie_Write_Context& access = *d.m_image_access;
+        if (!row || word < access.window_first() || word > access.window_last())
+            row = access.fetch(word, row_index);
+        if (!row)
+            return;
+    }
+
+    switch (d.m_color_system) {
+    case color_system_indexed:
+        row[column] = static_cast<std::uint8_t>(value);
+        break;
+    case color_system_true_color: {
+        std::uint8_t* pixel = row + 4 * static_cast<std::size_t>(column);
+        pixel[0] = static_cast<std::uint8_t>(value >> 16); // red
+        pixel[1] = static_cast<std::uint8_t>(value >> 8);  // green
+        pixel[2] = static_cast<std::uint8_t>(value);       // blue
+        pixel[3] = static_cast<std::uint8_t>(value >> 24); // alpha
+        break;
+    }
+    default: {
+        std::uint8_t* at = row + 4 * static_cast<std::size_t>(word);
+        std::uint32_t bits;
+        std::memcpy(&bits, at, sizeof bits);
+        if (is_bitonal_ink(value, d.m_background))
+            bits |= Ie_Write_Context::set_masks()[column % 32];
+        else
+            bits &= Ie_Write_Context::clear_masks()[column % 32];
+        std::memcpy(at, &bits, sizeof bits);
+        break;
+    }
+    }
+}
+
+} // namespace
+
+namespace raster_render {
+
+RASTER_Driver* drawing_prologue(HT_Renderer_Data* device) {
+    return prologue(device);
 }
 
 std::uint32_t cleared_value(int color_system, std::uint32_t background) {
@@ -96,7 +157,7 @@ void register_drawing_actions(RASTER_Driver& d) {
 
 void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                  const HT_DCI_Point* point, const std::uint32_t* color) {
-    RASTER_Driver* d = drawing_prologue(device);
+    RASTER_Driver* d = prologue(device);
     if (!d || !point)
         return;
 
@@ -114,7 +175,7 @@ void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* r
 
 void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                             const HT_DCI_Point* point, const std::uint32_t* color) {
-    RASTER_Driver* d = drawing_prologue(device);
+    RASTER_Driver* d = prologue(device);
     if (!d || !point)
         return;
     check_color_system(*d, "raster_plotter_draw_over400dpi_dci_dot");
@@ -154,7 +215,7 @@ void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_R
 
 void raster_plotter_draw_dci_polytriangle(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                           int count, const HT_DCI_Point* points) {
-    RASTER_Driver* d = drawing_prologue(device);
+    RASTER_Driver* d = prologue(device);
     if (!d || !rendition || !points || count < 3)
         return;
 

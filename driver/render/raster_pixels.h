@@ -1,5 +1,5 @@
-// What every drawing action shares: the prologue, the colour-system check,
-// single-pixel writes through the page image's access object, and the
+// What the image actions share with the other drawing actions: the
+// prologue, bit writes through the page image's access object, and the
 // rendition's clip region. Internal to the drawing units.
 #pragma once
 
@@ -18,11 +18,8 @@ namespace raster_render {
 // nothing (null).
 RASTER_Driver* drawing_prologue(HT_Renderer_Data* device);
 
-// Throws the device's error for a colour system other than 0, 1 or 2.
-void check_color_system(const RASTER_Driver& d, const char* operation);
-
 // Word of the row that holds column c.
-inline int word_of(int color_system, int c) {
+inline int row_word(int color_system, int c) {
     switch (color_system) {
     case color_system_indexed:
         return c / 4;
@@ -41,7 +38,7 @@ inline std::uint8_t* pixel_row(RASTER_Driver& d, std::int64_t c, std::int64_t r)
     const int row_index = static_cast<int>(r);
     std::uint8_t* row = d.m_image_rows[row_index];
     if (d.m_image_windowed) {
-        const int word = word_of(d.m_color_system, static_cast<int>(c));
+        const int word = row_word(d.m_color_system, static_cast<int>(c));
         Ie_Write_Context& access = *d.m_image_access;
         if (!row || word < access.window_first() || word > access.window_last())
             row = access.fetch(word, row_index);
@@ -63,29 +60,6 @@ inline void put_bit(RASTER_Driver& d, std::int64_t c, std::int64_t r, bool ink) 
     else
         bits &= Ie_Write_Context::clear_masks()[column % 32];
     std::memcpy(at, &bits, sizeof bits);
-}
-
-// Writes one pixel of the page image: a palette index, or a host colour
-// (true colour, and bitonal by the ink rule). Pixels outside the image, or a
-// picture without a page image, write nothing.
-inline void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r, std::uint32_t value) {
-    if (d.m_color_system == color_system_bitonal) {
-        put_bit(d, c, r, is_bitonal_ink(value, d.m_background));
-        return;
-    }
-    std::uint8_t* row = pixel_row(d, c, r);
-    if (!row)
-        return;
-    const auto column = static_cast<std::size_t>(c);
-    if (d.m_color_system == color_system_indexed) {
-        row[column] = static_cast<std::uint8_t>(value);
-        return;
-    }
-    std::uint8_t* pixel = row + 4 * column;
-    pixel[0] = static_cast<std::uint8_t>(value >> 16); // red
-    pixel[1] = static_cast<std::uint8_t>(value >> 8);  // green
-    pixel[2] = static_cast<std::uint8_t>(value);       // blue
-    pixel[3] = static_cast<std::uint8_t>(value >> 24); // alpha
 }
 
 // The rendition's clip region, held while the action tests points in it.
