@@ -21,8 +21,9 @@ RASTER_Driver* prologue(HT_Renderer_Data* device) {
     auto* d = static_cast<RASTER_Driver*>(device);
     if (!d)
         return nullptr;
-    d->mark_page_drawn();
-    if (d->is_cancel_requested()) {
+    // The device's own operations, called directly: this runs for every dot.
+    d->RASTER_Driver::mark_page_drawn();
+    if (d->RASTER_Driver::is_cancel_requested()) {
         ieRep.set_error_reporting(0, 1);
         return nullptr;
     }

@@ -62,13 +62,14 @@ inline void put_bit(RASTER_Driver& d, std::int64_t c, std::int64_t r, bool ink) 
     std::memcpy(at, &bits, sizeof bits);
 }
 
-// The rendition's clip region, held while the action tests points in it.
+// The rendition's clip region; the rendition keeps it referenced for the
+// action's duration, so no reference of its own is taken (dots are many).
 class Clip {
 public:
     explicit Clip(const HT_Rendition* rendition)
-        : m_region(rendition ? rendition->clip_region : nullptr) {}
+        : m_region(rendition ? rendition->clip_region.get() : nullptr) {}
     bool clipped() const { return static_cast<bool>(m_region); }
-    const HT_Contour_Set_Data* region() const { return m_region.get(); }
+    const HT_Contour_Set_Data* region() const { return m_region; }
     // Host coordinates; everything is inside without a region.
     bool inside(std::int64_t x, std::int64_t y, std::int32_t z) const {
         return !m_region ||
@@ -77,7 +78,7 @@ public:
     }
 
 private:
-    HT_Smart_Pointer<HT_Contour_Set_Data> m_region;
+    const HT_Contour_Set_Data* m_region;
 };
 
 } // namespace raster_render
