@@ -87,10 +87,6 @@ HT_Plotter_Definition* RASTER_Driver::get_plotter_definition() {
     return definition;
 }
 
-int RASTER_Driver::is_cancel_requested() {
-    return m_progress && m_progress->query_and_count() != 0 ? 1 : 0;
-}
-
 void RASTER_Driver::mark_page_drawn() {
     set_page_output_device(this);
 }

@@ -37,8 +37,10 @@ public:
 
     // ---- the driver's own operations ----
     virtual void spd_initialize_palette();
-    // 1 when the host asked to cancel the plot.
-    virtual int is_cancel_requested();
+    // 1 when the host asked to cancel the plot. Inline: every drawn dot asks.
+    virtual int is_cancel_requested() {
+        return m_progress && m_progress->query_and_count() != 0 ? 1 : 0;
+    }
     // Records this device as the one whose page has drawing.
     virtual void mark_page_drawn();
     // Sends printer data to the output channel; 1 when the write fell short

@@ -64,7 +64,8 @@ int word_of(int color_system, int c) {
 
 // Writes one pixel of the page image; pixels outside it, or a picture
 // without a page image, write nothing.
-void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r, std::uint32_t value) {
+[[gnu::always_inline]] inline void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r,
+                                             std::uint32_t value) {
     if (!d.m_image_rows || c < 0 || r < 0 || c >= d.m_image_width || r >= d.m_image_height)
         return;
     const int column = static_cast<int>(c);
