@@ -24,6 +24,23 @@ void set_page_output_device(RASTER_Driver* device) {
     g_page_output_device = device;
 }
 
+namespace {
+HT_Smart_Pointer<HT_AutoCAD_Shoebox> job_shoebox(const RASTER_Driver& d) {
+    auto shoebox = d.m_definition ? d.m_definition->get_shoebox() : nullptr;
+    return shoebox ? shoebox->get_autocad_shoebox() : nullptr;
+}
+} // namespace
+
+std::string job_temp_folder(const RASTER_Driver& d) {
+    auto acad = job_shoebox(d);
+    return acad ? acad->temp_folder.str() : std::string();
+}
+
+HT_Smart_Pointer<HT_Progress> job_progress(const RASTER_Driver& d) {
+    auto acad = job_shoebox(d);
+    return acad ? acad->progress : nullptr;
+}
+
 void show_missing_spool_module() {
     plat::message_box(nullptr, "V_MOD0.DLL has not been installed.", "Serious AutoCAD error",
                       plat::mb_ok | plat::mb_icon_error);

@@ -130,6 +130,11 @@ namespace raster_device {
 RASTER_Driver* page_output_device();
 void set_page_output_device(RASTER_Driver* device);
 
+// The job's shoebox entries the host set up: its temporary folder (empty
+// when none) and its progress object (empty when none).
+std::string job_temp_folder(const RASTER_Driver& d);
+HT_Smart_Pointer<HT_Progress> job_progress(const RASTER_Driver& d);
+
 // The message box shown when the spool module cannot be loaded.
 void show_missing_spool_module();
 

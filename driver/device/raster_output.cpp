@@ -125,12 +125,6 @@ bool has_file_part(const std::string& name) {
     return name != "-" && !std::filesystem::path(name).filename().empty();
 }
 
-std::string job_temp_folder(const RASTER_Driver& d) {
-    auto shoebox = d.m_definition ? d.m_definition->get_shoebox() : nullptr;
-    auto acad = shoebox ? shoebox->get_autocad_shoebox() : nullptr;
-    return acad ? acad->temp_folder.str() : std::string();
-}
-
 [[noreturn]] void spool_failure(std::int32_t result) {
     raise_error(104, op_end_picture, spool_result_message(result));
 }

@@ -36,18 +36,6 @@ HT_Smart_Pointer<HT_Media_Size> selected_media_size(const RASTER_Driver& d) {
     return source ? source->find_size(media->get_size_name().c_str()) : nullptr;
 }
 
-std::string temp_folder_of(const RASTER_Driver& d) {
-    auto shoebox = d.m_definition ? d.m_definition->get_shoebox() : nullptr;
-    auto acad = shoebox ? shoebox->get_autocad_shoebox() : nullptr;
-    return acad ? acad->temp_folder.str() : std::string();
-}
-
-HT_Smart_Pointer<HT_Progress> progress_of(const RASTER_Driver& d) {
-    auto shoebox = d.m_definition ? d.m_definition->get_shoebox() : nullptr;
-    auto acad = shoebox ? shoebox->get_autocad_shoebox() : nullptr;
-    return acad ? acad->progress : nullptr;
-}
-
 int horizontal_pad(int color_system) {
     switch (color_system) {
     case color_system_true_color:
@@ -137,7 +125,7 @@ void RASTER_Driver::begin_picture(const HT_Document_Info& document) {
         raise_error(101, op_begin_picture, "m_plotter_io");
 
     // 1. The job's progress, a page without drawing, the document.
-    m_progress = progress_of(*this);
+    m_progress = job_progress(*this);
     set_page_output_device(nullptr);
     m_picture_width = m_last_column + 1;
     m_picture_height = m_last_row + 1;
@@ -216,7 +204,7 @@ void RASTER_Driver::create_page_image() {
     }
 
     // 2. Checkpointing into the job's temporary folder.
-    const std::string folder = temp_folder_of(*this);
+    const std::string folder = job_temp_folder(*this);
     if (folder.empty() || !ieRep.enable_checkpointing(2048, folder.c_str()))
         page_failure(rsrc_id::err_ie_checkpointing);
 
