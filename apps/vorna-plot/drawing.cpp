@@ -1,5 +1,7 @@
 #include "drawing.h"
 
+#include "ht_plot_config.h"
+
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -305,33 +307,21 @@ Drawing parse_drawing(const json& document, const std::string& file, const std::
 }
 
 Drawing load_drawing(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw Drawing_Error(path + ": is a folder, not a drawing file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Drawing_Error(path + ": cannot be opened");
-    // Read with a bound, so that a pipe or a huge file cannot exhaust memory.
     std::string text;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > max_file_bytes)
-            throw Drawing_Error(path + ": larger than 64 MiB");
+    try {
+        text = ht_read_text_file(path, max_file_bytes, "a drawing file");
+    } catch (const HT_Config_Error& e) {
+        throw Drawing_Error(e.what());
     }
-    if (in.bad())
-        throw Drawing_Error(path + ": cannot be read");
     json document;
     try {
         document = json::parse(text);
     } catch (const json::parse_error& e) {
-        // The library's text leads with its own error id; the position is what helps.
-        std::string what = e.what();
-        const auto colon = what.find("]: ");
-        if (colon != std::string::npos)
-            what = what.substr(colon + 3);
-        throw Drawing_Error(path + ": not valid JSON: " + what);
+        throw Drawing_Error(path + ": not valid JSON: " + ht_json_error_text(e));
     }
+    // Pictures of a drawing read from standard input are found from here.
+    if (path == "-")
+        return parse_drawing(document, path, std::string());
     return parse_drawing(document, path, std::filesystem::path(path).parent_path().string());
 }
 

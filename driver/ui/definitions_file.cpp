@@ -162,16 +162,22 @@ std::int32_t parse_value(std::string_view text) {
     return static_cast<std::int32_t>(-value);
 }
 
-bool parsePaper(std::string_view block, PaperSettings& out) {
+std::size_t parse_paper_fields(std::string_view block, PaperSettings& out) {
+    std::size_t read = 0;
     for (const auto& field : paper_fields) {
         const std::string open = "<" + std::string(field.tag) + ">";
         const std::string close = "</" + std::string(field.tag) + ">";
         auto content = findTagged(block, open, close, max_value_bytes);
         if (!content)
-            return false;
+            return read;
         out.*field.member = parse_value(*content);
+        ++read;
     }
-    return true;
+    return read;
+}
+
+bool parsePaper(std::string_view block, PaperSettings& out) {
+    return parse_paper_fields(block, out) == paper_fields.size();
 }
 
 std::string serializePaper(const PaperSettings& settings) {
@@ -189,24 +195,35 @@ std::string serializePaper(const PaperSettings& settings) {
     return line;
 }
 
-bool validateDefinitions(std::string_view text) {
-    // Every step runs; only the presence of the root pair matters, not where
-    // the resolution blocks lie.
-    bool ok = findTagged(text, root_open, root_close).has_value();
+std::string definitions_fault(std::string_view text) {
+    // The same steps as the dialog's check, stopping at the first that fails.
+    if (!findTagged(text, root_open, root_close))
+        return "no <vorna> ... </vorna> pair";
     for (const auto& r : resolution_blocks) {
+        const std::string block_name(r.open.substr(1, r.open.size() - 2));
         auto block = resolution_block(text, r);
-        if (!block) {
-            ok = false;
-            continue;
-        }
+        if (!block)
+            return "block " + block_name + ": missing, unclosed or larger than " +
+                   std::to_string(max_resolution_block_bytes) + " bytes";
         for (int paper = 1; paper <= paper_count; ++paper) {
+            const std::string paper_name = block_name + ", " + paper_open_tag(paper);
             auto content = paper_block(*block, paper);
+            if (!content)
+                return "block " + paper_name + ": missing, unclosed or larger than " +
+                       std::to_string(max_paper_block_bytes) + " bytes";
             PaperSettings ignored;
-            if (!content || !parsePaper(*content, ignored))
-                ok = false;
+            const std::size_t read = parse_paper_fields(*content, ignored);
+            if (read < paper_fields.size())
+                return "block " + paper_name + ": element <" + std::string(paper_fields[read].tag) +
+                       "> missing, unclosed or longer than " + std::to_string(max_value_bytes) +
+                       " bytes";
         }
     }
-    return ok;
+    return {};
+}
+
+bool validateDefinitions(std::string_view text) {
+    return definitions_fault(text).empty();
 }
 
 namespace {

@@ -103,6 +103,10 @@ std::int32_t parse_value(std::string_view text);
 // the fields before it are filled, the rest keep their values.
 bool parsePaper(std::string_view block, PaperSettings& out);
 
+// How many of the ten elements, in file order, were read before the first
+// missing one (10: all of them).
+std::size_t parse_paper_fields(std::string_view block, PaperSettings& out);
+
 // The one-line form: "<gamma>1</gamma><bothway>1</bothway>...".
 std::string serializePaper(const PaperSettings& settings);
 
@@ -110,6 +114,10 @@ std::string serializePaper(const PaperSettings& settings);
 // resolution blocks present, and in each all 18 paper blocks with all ten
 // elements.
 bool validateDefinitions(std::string_view text);
+
+// Why a text is not a usable definitions file, naming the block, the paper
+// and the element of the first fault; empty when validateDefinitions accepts it.
+std::string definitions_fault(std::string_view text);
 
 // The file as the driver writes it, from the two default tables.
 std::string default_definitions_text();

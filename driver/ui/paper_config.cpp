@@ -46,6 +46,20 @@ constexpr std::array<List_Control, 3> list_controls = {{
     {p::eject_roller, Named_List::eject_roller, &PaperSettings::roller},
 }};
 
+} // namespace
+
+bool paper_config_bounds(std::int32_t PaperSettings::*member, int& minimum, int& maximum) {
+    for (const auto& n : number_controls)
+        if (n.member == member) {
+            minimum = n.minimum;
+            maximum = n.maximum;
+            return true;
+        }
+    return false;
+}
+
+namespace {
+
 const Number_Control* by_edit(int id) {
     for (const auto& n : number_controls)
         if (n.edit != 0 && n.edit == id)

@@ -35,6 +35,10 @@ private:
     PaperSettings m_working;
 };
 
+// The bounds within which the dialog holds a numeric setting (density,
+// drying time, feed, thickness, suction); false for the listed ones.
+bool paper_config_bounds(std::int32_t PaperSettings::*member, int& minimum, int& maximum);
+
 // Copies the eight mechanical settings (all but gamma and bidirectional).
 void copy_mechanics(const PaperSettings& from, PaperSettings& to);
 

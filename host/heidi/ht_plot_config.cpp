@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <sys/stat.h>
 
 HT_Config_Error::~HT_Config_Error() = default;
 
@@ -130,6 +131,8 @@ HT_Media_Bounds bounds_from_json(const json& v, const std::string& file, const s
             refuse(file, key, "expected four numbers of millimetres");
         b[i] = static_cast<float>(v[i].get<double>());
     }
+    if (b[0] < 0 || b[1] < 0 || b[2] < 0 || b[3] < 0)
+        refuse(file, key, "millimetres must not be negative");
     if (b[1] <= b[0] || b[3] <= b[2])
         refuse(file, key, "x_max and y_max must be greater than x_min and y_min");
     return {b[0], b[1], b[2], b[3]};
@@ -431,19 +434,82 @@ void ht_save_configuration(const HT_Plotter_Definition& def, const std::string& 
     }
 }
 
+std::string ht_json_error_text(const std::exception& error) {
+    // The library's text leads with its own error id; the position is what
+    // helps. What it quotes from the input may be binary: show only text.
+    std::string what = error.what();
+    const auto colon = what.find("]: ");
+    if (colon != std::string::npos && what.compare(0, 16, "[json.exception.") == 0)
+        what = what.substr(colon + 3);
+    std::string out;
+    for (unsigned char c : what) {
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+std::string ht_read_text_file(const std::string& path, std::size_t max_bytes, const char* kind) {
+    // Standard input by name, as other tools take it.
+    const bool from_stdin = path == "-";
+    std::FILE* f = from_stdin ? stdin : std::fopen(path.c_str(), "rb");
+    if (!f)
+        throw HT_Config_Error(path + ": cannot be opened: " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (!from_stdin)
+            std::fclose(f);
+        throw HT_Config_Error(path + ": is a folder, not " + kind);
+    }
+    // Read with a bound, so that a pipe or a huge file cannot exhaust memory.
+    std::string text;
+    char chunk[65536];
+    std::size_t n = 0;
+    bool too_large = false;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        text.append(chunk, n);
+        if (text.size() > max_bytes) {
+            too_large = true;
+            break;
+        }
+    }
+    const bool failed = std::ferror(f) != 0;
+    const int error = errno;
+    if (!from_stdin)
+        std::fclose(f);
+    if (too_large)
+        throw HT_Config_Error(path + ": too large for " + kind + " (more than " +
+                              std::to_string(max_bytes >> 20) + " MiB)");
+    if (failed)
+        throw HT_Config_Error(path + ": cannot be read: " + std::strerror(error));
+    return text;
+}
+
 void ht_load_configuration(HT_Plotter_Definition& def, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw HT_Config_Error(path + ": cannot open: " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
     constexpr std::size_t max_size = 16u << 20;
-    if (text.str().size() > max_size)
-        throw HT_Config_Error(path + ": file too large for a plot configuration");
-    json doc = json::parse(text.str(), nullptr, false);
-    if (doc.is_discarded())
-        throw HT_Config_Error(path + ": (document): not valid JSON");
-    ht_configuration_from_json(def, doc, path);
+    const std::string text = ht_read_text_file(path, max_size, "a plot configuration");
+    json doc;
+    try {
+        doc = json::parse(text);
+    } catch (const json::parse_error& e) {
+        throw HT_Config_Error(path + ": not valid JSON: " + ht_json_error_text(e));
+    }
+    // A file holds only what differs from the driver's defaults, so every
+    // program sees the same configuration: the defaults with the file's keys
+    // laid over them. A refused file leaves the definition as it was.
+    auto previous = def.get_plotter_configuration();
+    ht_default_configuration(def);
+    try {
+        ht_configuration_from_json(def, doc, path);
+    } catch (...) {
+        def.set_plotter_configuration(previous);
+        throw;
+    }
 }
 
 std::string ht_get_setting(const HT_Plotter_Definition& def, const std::string& name) {

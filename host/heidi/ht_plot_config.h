@@ -33,6 +33,8 @@ HT_EXPORT void ht_configuration_from_json(HT_Plotter_Definition& definition,
 // Writes through a temporary file, so a failed write leaves the old file whole.
 HT_EXPORT void ht_save_configuration(const HT_Plotter_Definition& definition,
                                      const std::string& path);
+// Loads a file ("-": standard input): the driver's defaults with the file's
+// keys laid over them.
 HT_EXPORT void ht_load_configuration(HT_Plotter_Definition& definition, const std::string& path);
 
 // One setting by name: a custom key, or a host setting (media-source,
@@ -41,3 +43,13 @@ HT_EXPORT std::string ht_get_setting(const HT_Plotter_Definition& definition,
                                      const std::string& name);
 HT_EXPORT void ht_set_setting(HT_Plotter_Definition& definition, const std::string& name,
                               const std::string& value);
+
+// A JSON parse error as one line for a person: where it is, and no bytes
+// that are not text.
+HT_EXPORT std::string ht_json_error_text(const std::exception& error);
+
+// A whole text file ("-": standard input) of at most max_bytes; refuses a
+// folder, names the system's reason when it cannot be read. `kind` completes
+// "is a folder, not ..." and "too large for ...".
+HT_EXPORT std::string ht_read_text_file(const std::string& path, std::size_t max_bytes,
+                                        const char* kind);
