@@ -2,6 +2,7 @@
 
 #include "driver_session.h"
 #include "ht_plot_config.h"
+#include "settings_check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -164,6 +165,19 @@ void load_into(Driver_Session& session, const std::string& file) {
     } catch (const HT_Config_Error& e) {
         throw App_Error(e.what(), 2);
     }
+    check_custom_values(session, file);
+}
+
+void save(const Driver_Session& session, const std::string& file) {
+    try {
+        if (file == "-")
+            std::fputs((ht_configuration_to_json(session.definition()).dump(2) + "\n").c_str(),
+                       stdout);
+        else
+            ht_save_configuration(session.definition(), file);
+    } catch (const HT_Config_Error& e) {
+        throw App_Error(e.what(), 1);
+    }
 }
 } // namespace
 
@@ -184,11 +198,8 @@ int command_init(const Config_Options& opts) {
         throw App_Error("init needs -o FILE and nothing else", 2);
     Driver_Session session(opts.driver);
     ht_default_configuration(session.definition());
-    try {
-        ht_save_configuration(session.definition(), opts.output);
-    } catch (const HT_Config_Error& e) {
-        throw App_Error(e.what(), 1);
-    }
+    // "-" is standard output, as for other tools.
+    save(session, opts.output);
     return 0;
 }
 
@@ -220,34 +231,37 @@ int command_set(const Config_Options& opts) {
     load_into(session, file);
     // Every change is checked before the file is touched: all or nothing.
     for (std::size_t i = 1; i < opts.args.size(); ++i) {
-        const std::string& a = opts.args[i];
-        const auto eq = a.find('=');
-        if (eq == std::string::npos || eq == 0)
-            throw App_Error(file + ": \"" + a + "\" is not NAME=VALUE; nothing was changed", 2);
         try {
-            ht_set_setting(session.definition(), a.substr(0, eq), a.substr(eq + 1));
-        } catch (const HT_Config_Error& e) {
-            throw App_Error(file + ": " + e.what() + "; nothing was changed", 2);
+            apply_setting(session, opts.args[i]);
+        } catch (const App_Error& e) {
+            throw App_Error(file + ": " + e.what() + "; nothing was changed", e.status());
         }
     }
-    try {
-        ht_save_configuration(session.definition(), file);
-    } catch (const HT_Config_Error& e) {
-        throw App_Error(e.what(), 1);
-    }
+    save(session, file);
     return 0;
 }
 
 int command_edit(const Config_Options& opts) {
     if (opts.args.size() != 1)
         throw App_Error("edit needs a configuration FILE", 2);
+    // The dialog waits for a person: on a platform that shows nothing it
+    // would wait for ever.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::string qpa = platform ? platform : "";
+    if (qpa.rfind("offscreen", 0) == 0 || qpa.rfind("minimal", 0) == 0)
+        throw App_Error(
+            "edit shows the Custom Properties dialog to a person; QT_QPA_PLATFORM=" + qpa +
+                " shows nothing. Without a display use vorna-config set, options "
+                "and paper",
+            2);
     const char* display_vars[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     if (std::none_of(std::begin(display_vars), std::end(display_vars), [](const char* name) {
             const char* v = std::getenv(name);
             return v && *v;
         }))
-        throw App_Error("edit shows the Custom Properties dialog and needs a display: set DISPLAY "
-                        "or WAYLAND_DISPLAY, or QT_QPA_PLATFORM (for example offscreen)",
+        throw App_Error("edit shows the Custom Properties dialog and needs a display (DISPLAY "
+                        "or WAYLAND_DISPLAY). Without a display use vorna-config set, options "
+                        "and paper",
                         2);
     Qt_Back_End windows;
     Driver_Session session(opts.driver);
@@ -257,10 +271,6 @@ int command_edit(const Config_Options& opts) {
                      opts.args[0].c_str());
         return 1;
     }
-    try {
-        ht_save_configuration(session.definition(), opts.args[0]);
-    } catch (const HT_Config_Error& e) {
-        throw App_Error(e.what(), 1);
-    }
+    save(session, opts.args[0]);
     return 0;
 }
