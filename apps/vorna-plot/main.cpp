@@ -9,18 +9,26 @@
 namespace {
 
 void usage(std::FILE* out) {
-    std::fputs("usage: vorna-plot [--driver PATH] [--config FILE] [-o OUT] [--preview OUT.png]\n"
-               "                  [--copies N] [--quiet] DRAWING.json\n"
+    std::fputs("usage: vorna-plot [--driver PATH] [--config FILE] [-O NAME=VALUE]... [-o OUT]\n"
+               "                  [--preview OUT.png] [--copies N] [--quiet] DRAWING.json\n"
                "\n"
                "  --driver PATH      the driver library (default: the English driver beside\n"
                "                     this program)\n"
                "  --config FILE      plot configuration (default: the driver's defaults)\n"
+               "  -O, --option NAME=VALUE\n"
+               "                     one setting, laid over the configuration and checked\n"
+               "                     as vorna-config set checks it (vorna-config options\n"
+               "                     lists them); may be given several times\n"
                "  -o, --output OUT   printer data file (default: the configuration's\n"
                "                     plot-to-file name; \"-\" is standard output)\n"
                "  --preview OUT.png  picture of what was printed, on the paper; a drawing of\n"
                "                     several pages gives OUT-1.png, OUT-2.png, ...\n"
                "  --copies N         number of copies, 1 to 9999\n"
                "  --quiet            no progress display and no summary\n"
+               "  -h, --help         this text\n"
+               "  --version          the program's version\n"
+               "\n"
+               "DRAWING \"-\" is standard input.\n"
                "\n"
                "Exit status: 0 plotted; 1 the driver or the output failed; 2 a bad command\n"
                "line, drawing or configuration; 130 cancelled with Ctrl-C.\n",
@@ -56,8 +64,19 @@ int main(int argc, char** argv) {
             usage(stdout);
             return 0;
         }
+        if (a == "--version") {
+            std::printf("vorna-plot %s\n", VORNA_VERSION);
+            return 0;
+        }
         bool ok = true;
-        if (a == "--driver") {
+        if (a == "--option" || a == "-O") {
+            std::string setting;
+            ok = value(setting);
+            if (ok)
+                opts.settings.push_back(setting);
+        } else if (a.rfind("--option=", 0) == 0) {
+            opts.settings.push_back(a.substr(9));
+        } else if (a == "--driver") {
             ok = value(opts.driver);
         } else if (a == "--config") {
             ok = value(opts.config);
@@ -95,10 +114,6 @@ int main(int argc, char** argv) {
     if (opts.drawing.empty()) {
         std::fprintf(stderr, "vorna-plot: no drawing given\n");
         usage(stderr);
-        return plot::exit_usage;
-    }
-    if (!opts.preview.empty() && opts.preview == opts.output) {
-        std::fprintf(stderr, "vorna-plot: the preview and the output are the same file\n");
         return plot::exit_usage;
     }
     plot::install_interrupt_handler();

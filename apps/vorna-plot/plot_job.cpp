@@ -1,6 +1,7 @@
 #include "plot_job.h"
 
 #include "driver_session.h"
+#include "file_identity.h"
 #include "ht_color_cube.h"
 #include "ht_draw.h"
 #include "ht_plot_config.h"
@@ -264,6 +265,29 @@ std::uint64_t append_page(const std::string& page_file, std::ofstream& out) {
     return size;
 }
 
+// Appends the first `bytes` of the job file `times` times more.
+void repeat_job(const std::string& job_file, std::uint64_t bytes, int times) {
+    std::ifstream in(job_file, std::ios::binary);
+    std::ofstream out(job_file, std::ios::binary | std::ios::app);
+    std::vector<char> chunk(1 << 20);
+    for (int t = 0; t < times && in && out; ++t) {
+        in.clear();
+        in.seekg(0);
+        for (std::uint64_t left = bytes; left > 0 && in && out;) {
+            const auto n =
+                static_cast<std::streamsize>(std::min<std::uint64_t>(left, chunk.size()));
+            in.read(chunk.data(), n);
+            out.write(chunk.data(), in.gcount());
+            left -= static_cast<std::uint64_t>(in.gcount());
+            if (in.gcount() == 0)
+                break;
+        }
+    }
+    out.close();
+    if (!in || !out)
+        fail(exit_failed, "cannot write the copies: " + std::string(std::strerror(errno)));
+}
+
 void check_output_place(const std::string& file) {
     const fs::path p(file);
     const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
@@ -312,6 +336,12 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     Session_Options so;
     so.driver = o.driver;
     so.config = o.config;
+    for (const auto& setting : o.settings) {
+        const auto eq = setting.find('=');
+        if (eq == std::string::npos || eq == 0)
+            fail(exit_usage, "--option: \"" + setting + "\" is not NAME=VALUE");
+        so.settings.emplace_back(setting.substr(0, eq), setting.substr(eq + 1));
+    }
     if (o.copies > 0)
         so.settings.emplace_back("copies", std::to_string(o.copies));
     std::unique_ptr<Plot_Session> session;
@@ -340,15 +370,25 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
         check_output_place(target);
     if (!o.preview.empty())
         check_output_place(o.preview);
+    // Nothing written may replace what the job reads, nor one output another.
+    {
+        std::vector<Named_File> inputs = {{"the drawing", o.drawing},
+                                          {"the configuration", o.config}};
+        for (const auto& [picture_path, picture] : pictures)
+            inputs.push_back({"a picture of the drawing", picture_path});
+        std::vector<Named_File> outputs = {{"the printer data", to_stdout ? "" : target}};
+        const int pages = static_cast<int>(d.pages.size());
+        for (int pg = 1; !o.preview.empty() && pg <= pages; ++pg)
+            outputs.push_back({"the preview", preview_name(o.preview, pg, pages)});
+        if (const std::string clash = file_clash(inputs, outputs); !clash.empty())
+            fail(exit_usage, clash);
+    }
     // The device writes each page into the job's folder; the pages are
     // gathered there and replace an earlier output only when the whole job
     // succeeded.
+    // The driver sends copies only to standard output; into a file the whole
+    // job is written again for each copy, as the printer takes it.
     const int copies = std::atoi(ht_get_setting(session->definition(), "copies").c_str());
-    if (!to_stdout && copies > 1 && !o.quiet)
-        std::fprintf(messages,
-                     "vorna-plot: the driver writes one copy into a file; it sends "
-                     "%d copies only to standard output (-o -)\n",
-                     copies);
     // An empty name is standard output; "-" would count as a file name, and
     // the driver makes its copies only when the name has no file part.
     if (to_stdout)
@@ -427,6 +467,8 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
                  (to_stdout ? std::string() : "; " + target + " was left as it was"));
     if (!to_stdout) {
         job.close();
+        if (job && copies > 1)
+            repeat_job(job_file, job_bytes, copies - 1);
         if (!job)
             fail(exit_failed,
                  "cannot write the printer data: " + std::string(std::strerror(errno)));
@@ -453,8 +495,11 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     }
 
     if (!o.quiet) {
-        std::fprintf(messages, "vorna-plot: %d page%s of %s at %d dpi, %s: %s\n", report.pages,
-                     report.pages == 1 ? "" : "s", o.drawing.c_str(), geometry.x_dpi,
+        const std::string copies_text =
+            copies > 1 ? ", " + std::to_string(copies) + " copies" : std::string();
+        std::fprintf(messages, "vorna-plot: %d page%s%s of %s at %d dpi, %s: %s\n", report.pages,
+                     report.pages == 1 ? "" : "s", copies_text.c_str(), o.drawing.c_str(),
+                     geometry.x_dpi,
                      color_system_name(geometry.color_system, session->color_count()),
                      to_stdout ? "standard output" : target.c_str());
         for (const auto& p : report.previews)

@@ -29,6 +29,8 @@ struct Plot_Options {
     std::string preview; // empty: no preview
     std::string drawing;
     int copies = 0; // 0: as configured
+    // NAME=VALUE settings laid over the configuration, in order (--option).
+    std::vector<std::string> settings;
     bool quiet = false;
 };
 

@@ -1,6 +1,7 @@
 #include "plot_session.h"
 
 #include "ht_plot_config.h"
+#include "settings_check.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -33,12 +34,15 @@ Temp_Folder::~Temp_Folder() {
 
 Plot_Session::Plot_Session(const Session_Options& options) : m_driver(options.driver) {
     HT_Plotter_Definition& def = m_driver.definition();
-    if (options.config.empty())
+    if (options.config.empty()) {
         ht_default_configuration(def);
-    else
+    } else {
         ht_load_configuration(def, options.config);
+        check_custom_values(m_driver, options.config);
+    }
+    // Checked as vorna-config set checks them.
     for (const auto& [name, value] : options.settings)
-        ht_set_setting(def, name, value);
+        apply_setting(m_driver, name + "=" + value);
     m_geometry = page_geometry(def);
 
     // The host hands the job's temporary folder and progress object to the

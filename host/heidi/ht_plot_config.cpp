@@ -438,9 +438,9 @@ std::string ht_json_error_text(const std::exception& error) {
     // The library's text leads with its own error id; the position is what
     // helps. What it quotes from the input may be binary: show only text.
     std::string what = error.what();
-    const auto colon = what.find("]: ");
-    if (colon != std::string::npos && what.compare(0, 16, "[json.exception.") == 0)
-        what = what.substr(colon + 3);
+    const auto end = what.find("] ");
+    if (end != std::string::npos && what.compare(0, 16, "[json.exception.") == 0)
+        what = what.substr(end + 2);
     std::string out;
     for (unsigned char c : what) {
         if (c >= 0x20 && c < 0x7F) {
