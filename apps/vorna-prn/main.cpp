@@ -20,6 +20,29 @@ constexpr const char* usage_text = "usage: vorna-prn info FILE [--json] [--bands
                                    "       vorna-prn png FILE OUT.png [--page N]\n"
                                    "       vorna-prn pwg FILE OUT.pwg\n";
 
+constexpr const char* help_text =
+    "\n"
+    "Reads the printer data that vorna-plot writes.\n"
+    "  info  every record field by name and offset (--json: for tools; --bands: every band)\n"
+    "  png   page N (from 1, default 1) as a picture of the printed dots\n"
+    "  pwg   every page as PWG Raster, for CUPS\n"
+    "  -h, --help  this text; --version  the program's version\n"
+    "\n"
+    "Exit status: 0 done; 1 the output could not be written; 2 a bad command line or an\n"
+    "input that is not sound printer data (the message names the byte offset).\n";
+
+// --help and --version anywhere on the line answer at once; nullptr otherwise.
+const char* asked_for_text(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "-h" || a == "--help" || (i == 1 && a == "help"))
+            return "help";
+        if (a == "--version")
+            return "version";
+    }
+    return nullptr;
+}
+
 int usage(const std::string& problem) {
     std::cerr << "vorna-prn: " << problem << "\n" << usage_text;
     return 2;
@@ -69,6 +92,13 @@ std::string parse(int argc, char** argv, Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const char* asked = asked_for_text(argc, argv)) {
+        if (std::string_view(asked) == "version")
+            std::cout << "vorna-prn " << VORNA_VERSION << "\n";
+        else
+            std::cout << usage_text << help_text;
+        return 0;
+    }
     Arguments args;
     if (const std::string problem = parse(argc, argv, args); !problem.empty())
         return usage(problem);
