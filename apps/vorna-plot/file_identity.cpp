@@ -52,8 +52,8 @@ std::string file_clash(const std::vector<Named_File>& inputs,
         const Identity id = identity_of(out.path);
         for (const auto& [other, other_id] : seen)
             if (same(id, other_id))
-                return out.path + ": " + out.role + " would overwrite " + other->role + " (" +
-                       other->path + "); give another name";
+                return out.path + ": " + out.role + " and " + other->role + " (" + other->path +
+                       ") are the same file; nothing was written";
         seen.emplace_back(&out, id);
     }
     return {};

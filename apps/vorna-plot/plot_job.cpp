@@ -160,6 +160,15 @@ public:
         return false;
     }
 
+    // A page without drawing still feeds a sheet: the device prints a page
+    // once any drawing action was called, so call one that puts nothing on
+    // the paper (a dot beyond its edge).
+    bool feed_blank_sheet() {
+        HT_Rendition r;
+        set_color(drawing::Color{}, r);
+        return m_renderer.draw_dot(HT_DCI_Point{-1, -1, 0}, r);
+    }
+
 private:
     void set_color(const drawing::Color& c, HT_Rendition& r) const {
         if (c.kind == drawing::Color::Kind::rgb) {
@@ -428,6 +437,9 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
                 info.output_name = report.output.c_str();
                 device.begin_picture(info);
                 Page_Painter painter(device, frame, reference, pictures);
+                if (page.primitives.empty() && !painter.feed_blank_sheet())
+                    fail(exit_failed,
+                         where(o, page_number) + ": the device cannot print a blank page");
                 int index = 0;
                 for (const auto& prim : page.primitives) {
                     ++index;
