@@ -170,6 +170,9 @@ void load_into(Driver_Session& session, const std::string& file) {
 
 void save(const Driver_Session& session, const std::string& file) {
     try {
+        // Never write what the programs could not read back.
+        ht_configuration_from_json(session.definition(),
+                                   ht_configuration_to_json(session.definition()), file);
         if (file == "-")
             std::fputs((ht_configuration_to_json(session.definition()).dump(2) + "\n").c_str(),
                        stdout);

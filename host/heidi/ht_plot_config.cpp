@@ -185,7 +185,14 @@ void apply_size(HT_Media_Configuration& media, const Parts& p, const std::string
         refuse(file, key,
                "no media size \"" + name + "\" in source \"" + media.get_source_name().str() +
                    "\"");
+    // A user-defined size starts as the paper chosen before it, until bounds
+    // are given: its own entry has no size.
+    const HT_Media_Bounds previous = media.get_bounds();
     select_size(media, *size);
+    const HT_Media_Bounds& b = media.get_bounds();
+    if (name == "UserDefined" && !(b.x_max > b.x_min && b.y_max > b.y_min) &&
+        previous.x_max > previous.x_min && previous.y_max > previous.y_min)
+        media.set_bounds(previous);
 }
 
 void apply_rcm(HT_Plotter_Configuration& config, const Parts& p, long long index,
