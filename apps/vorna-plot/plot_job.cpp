@@ -262,7 +262,7 @@ std::uint64_t append_page(const std::string& page_file, std::ofstream& out) {
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(page_file, ec);
     if (ec || size == 0)
-        return 0; // a page without drawing sends nothing
+        return 0; // nothing printed (a cancelled page)
     std::ifstream in(page_file, std::ios::binary);
     if (!in)
         fail(exit_failed, page_file + ": cannot read the printer data back");
