@@ -97,8 +97,13 @@ const Raster_Key* key_of_field(const Raster_Tools& tools, const std::string& fie
 }
 
 void show(const Paper_Context& c, const Config_Options& opts) {
-    const std::string path = opts.args.size() > 1 ? opts.args[1] : c.own_file;
-    const Raster_Paper_Records r = c.tools.records_of(current_text(c.tools, path));
+    // A file named must be there; the driver's own may not be yet.
+    const bool named = opts.args.size() > 1;
+    const std::string path = named ? opts.args[1] : c.own_file;
+    std::error_code ec;
+    const bool fresh = !named && !fs::exists(path, ec);
+    const Raster_Paper_Records r =
+        c.tools.records_of(named ? read_valid(c.tools, path) : current_text(c.tools, path));
     if (opts.json) {
         json out = json::array();
         for (int res = 0; res < 2; ++res)
@@ -115,7 +120,8 @@ void show(const Paper_Context& c, const Config_Options& opts) {
         std::printf("%s\n", out.dump(2).c_str());
         return;
     }
-    std::printf("# %s\n%-4s %-2s %-22s %-28s", path.c_str(), "dpi", "#", "ink set", "paper");
+    std::printf("# %s%s\n%-4s %-2s %-22s %-28s", path.c_str(),
+                fresh ? " (not written yet: the defaults)" : "", "dpi", "#", "ink set", "paper");
     for (int f = 0; f < raster_paper_fields; ++f)
         std::printf(" %s", c.tools.paper_fields[f]);
     std::printf("\n");

@@ -3,7 +3,9 @@
 #include "ht_plot_config.h"
 
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -187,7 +189,7 @@ Image_Ref image(const json& prim, const Where& at, const std::string& base_dir) 
 
     std::ifstream in(ref.path, std::ios::binary);
     if (!in)
-        at.fail("file", ref.path + ": cannot be opened");
+        at.fail("file", ref.path + ": cannot be opened: " + std::strerror(errno));
     // Signature, then the IHDR chunk: length, type, width, height.
     unsigned char head[24] = {};
     in.read(reinterpret_cast<char*>(head), sizeof head);

@@ -504,7 +504,7 @@ void ht_load_configuration(HT_Plotter_Definition& def, const std::string& path) 
     try {
         doc = json::parse(text);
     } catch (const json::parse_error& e) {
-        throw HT_Config_Error(path + ": not valid JSON: " + ht_json_error_text(e));
+        throw HT_Config_Error(path + ": (document): not valid JSON: " + ht_json_error_text(e));
     }
     // A file holds only what differs from the driver's defaults, so every
     // program sees the same configuration: the defaults with the file's keys
