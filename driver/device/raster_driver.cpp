@@ -75,7 +75,9 @@ RASTER_Driver::~RASTER_Driver() {
 
 void RASTER_Driver::update() {}
 
+#if HT_HOST_GENERATION >= 7
 void RASTER_Driver::reserved_operation() {}
+#endif
 
 void RASTER_Driver::set_error_handler(HT_Smart_Pointer<HT_Error_Handler> handler) {
     m_error_handler = std::move(handler);

@@ -120,4 +120,14 @@ TEST_F(Deliverables, TheSamePlotGivesTheSamePrinterDataThroughEveryBuild) {
     }
 }
 
+TEST_F(Deliverables, ADriverForAnotherHostGenerationIsRefusedBeforeItIsLoaded) {
+    // A library whose version record says generation 2.
+    const Run_Result r =
+        run(std::string(VORNA_CONFIG_TOOL) + " info --driver " + VORNA_OTHER_GENERATION_LIBRARY);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("is built for host generation 2; this host serves generations 6 and 7"),
+              std::string::npos)
+        << r.out;
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include "lang_sp.h"
 #include "language.h"
 #include "media_tables.h"
+#include "plat_help.h"
 #include "raster_errors.h"
 #include "raster_status.h"
 #include "resource_ids.h"
@@ -232,6 +233,53 @@ TEST(Languages, NoTextOverflowsItsControl) {
             }
         }
     }
+    raster_lang::install({"vorna_tarv_en_7", "vorna_tarv_en_7.hdi", &raster_lang::english});
+}
+
+TEST(Languages, HelpOpensThePageOfEachDialogInTheBuildsLanguage) {
+    for (const Language* lang :
+         {&raster_lang::english, translated_languages[0], translated_languages[1],
+          translated_languages[2], translated_languages[3]}) {
+        SCOPED_TRACE(std::string(lang->code));
+        raster_lang::install({"test", "test.hdi", lang});
+        const std::string file(lang->help_file);
+        std::string other_colors;
+        for (const auto& str : lang->strings)
+            if (str.id == rsrc_id::color_other)
+                other_colors = str.text;
+        // What each dialog passes as its topic, and the page that must open.
+        const std::pair<std::string, const char*> topics[] = {
+            {std::string(raster_ui::ui_texts().help_topic), "custom-properties"},
+            {std::string(raster_lang::tr("Paper Config")), "paper-config"},
+            {other_colors, "color-picker"},
+            {std::string(raster_lang::tr("Print Spool Status")), "status-window"},
+            {"no such topic", "custom-properties"},
+        };
+        for (const auto& [topic, section] : topics) {
+            const auto page =
+                plat::find_help_page({nullptr, file, topic, plat::help_topic}, {VORNA_HELP_DIR});
+            ASSERT_TRUE(page) << topic;
+            EXPECT_EQ(page->section, section) << topic;
+            EXPECT_FALSE(page->title.empty());
+        }
+        // The page speaks the dialog's words.
+        const auto page = plat::find_help_page(
+            {nullptr, file, std::string(raster_ui::ui_texts().help_topic), plat::help_topic},
+            {VORNA_HELP_DIR});
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->title, raster_ui::custom_properties_template().caption);
+        for (const char* english : {"Bidirectional Printing", "Gamma", "Paper Type"})
+            EXPECT_NE(page->text.find(raster_lang::tr(english)), std::string::npos)
+                << english << "\n"
+                << page->text;
+        // A context request opens the first page.
+        const auto context = plat::find_help_page({nullptr, file, "1002", plat::help_context_popup},
+                                                  {VORNA_HELP_DIR});
+        ASSERT_TRUE(context);
+        EXPECT_EQ(context->section, "custom-properties");
+    }
+    EXPECT_FALSE(plat::find_help_page({nullptr, "drv_unknown.HLP", "x", plat::help_topic},
+                                      {VORNA_HELP_DIR}));
     raster_lang::install({"vorna_tarv_en_7", "vorna_tarv_en_7.hdi", &raster_lang::english});
 }
 
