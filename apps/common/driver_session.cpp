@@ -1,10 +1,34 @@
 #include "driver_session.h"
 
+#include "plat_version.h"
+
+#include <cstring>
 #include <filesystem>
+#include <vector>
 
 namespace {
 using Factory_Entry = HT_Plotter_Class_Factory* (*)();
+
+// The host generation a driver is built for: the first part of the file
+// version in its version record, read from the file before it is loaded, so a
+// driver for another host is refused before any of its code runs.
+int driver_generation(const std::string& path) {
+    const std::string no_record = path + " carries no version record: it is not a plotter driver";
+    const std::uint32_t size = plat::get_file_version_info_size(path.c_str());
+    if (size == 0)
+        throw App_Error(no_record, 2);
+    std::vector<unsigned char> block(size);
+    const void* value = nullptr;
+    std::uint32_t length = 0;
+    if (!plat::get_file_version_info(path.c_str(), size, block.data()) ||
+        !plat::ver_query_value(block.data(), "\\", &value, &length) ||
+        length < sizeof(plat::rsrc::Fixed_File_Info))
+        throw App_Error(no_record, 2);
+    plat::rsrc::Fixed_File_Info fixed{};
+    std::memcpy(&fixed, value, sizeof fixed);
+    return static_cast<int>(fixed.file_version_ms >> 16);
 }
+} // namespace
 
 std::string Driver_Session::default_driver_path() {
     const std::filesystem::path exe = plat::main_executable_path();
@@ -16,6 +40,13 @@ Driver_Session::Driver_Session(const std::string& driver_path)
       m_handler(new HT_Std_Error_Handler) {
     if (!std::filesystem::exists(m_path))
         throw App_Error("driver not found: " + m_path, 2);
+    m_generation = driver_generation(m_path);
+    if (!HT_Device_Adapter::supported(m_generation))
+        throw App_Error(m_path + " is built for host generation " + std::to_string(m_generation) +
+                            "; this host serves generations " +
+                            std::to_string(ht_oldest_generation) + " and " +
+                            std::to_string(ht_newest_generation),
+                        2);
     // dlopen searches the library path for names without a slash; a path is meant.
     std::string load_path = m_path;
     if (load_path.find('/') == std::string::npos)

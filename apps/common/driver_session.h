@@ -4,6 +4,7 @@
 #include "ht_definition.h"
 #include "ht_error.h"
 #include "ht_factory.h"
+#include "ht_renderer.h"
 #include "plat_module.h"
 
 #include <stdexcept>
@@ -34,12 +35,17 @@ public:
     HT_Smart_Pointer<HT_Plotter_Definition> definition_ref() const { return m_definition; }
     HT_Smart_Pointer<HT_Std_Error_Handler> error_handler() const { return m_handler; }
     plat::Library library() const { return m_library; }
+    // The host generation the driver is built for, from its version record,
+    // and the host's way of calling its devices.
+    int generation() const { return m_generation; }
+    HT_Device_Adapter device_adapter() const { return HT_Device_Adapter(m_generation); }
 
     // The English driver beside the running program.
     static std::string default_driver_path();
 
 private:
     std::string m_path;
+    int m_generation = 0;
     plat::Library m_library = nullptr;
     HT_Smart_Pointer<HT_Std_Error_Handler> m_handler;
     HT_Smart_Pointer<HT_Plotter_Class_Factory> m_factory;

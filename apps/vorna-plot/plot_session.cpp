@@ -75,8 +75,10 @@ Plot_Session::~Plot_Session() {
 }
 
 void Plot_Session::establish() {
-    m_device->set_error_handler(m_driver.error_handler());
-    m_device->establish_configuration(m_driver.definition_ref());
+    // These two sit where the device's generation puts them.
+    const HT_Device_Adapter adapter = m_driver.device_adapter();
+    adapter.set_error_handler(*m_device, m_driver.error_handler());
+    adapter.establish_configuration(*m_device, m_driver.definition_ref());
     m_device->establish();
 }
 

@@ -3,6 +3,7 @@
 #include "raster_driver.h"
 
 #include "ie_rep.h"
+#include "language.h"
 #include "plat_ui.h"
 #include "raster_draw.h"
 #include "raster_errors.h"
@@ -42,8 +43,8 @@ HT_Smart_Pointer<HT_Progress> job_progress(const RASTER_Driver& d) {
 }
 
 void show_missing_spool_module() {
-    plat::message_box(nullptr, "V_MOD0.DLL has not been installed.", "Serious AutoCAD error",
-                      plat::mb_ok | plat::mb_icon_error);
+    plat::message_box(nullptr, raster_lang::tr("V_MOD0.DLL has not been installed."),
+                      raster_lang::tr("Serious AutoCAD error"), plat::mb_ok | plat::mb_icon_error);
 }
 
 } // namespace raster_device
@@ -74,7 +75,9 @@ RASTER_Driver::~RASTER_Driver() {
 
 void RASTER_Driver::update() {}
 
+#if HT_HOST_GENERATION >= 7
 void RASTER_Driver::reserved_operation() {}
+#endif
 
 void RASTER_Driver::set_error_handler(HT_Smart_Pointer<HT_Error_Handler> handler) {
     m_error_handler = std::move(handler);
@@ -152,8 +155,7 @@ raster_media::Media_Device_Settings RASTER_Driver::media_settings() const {
     s.color_correct_mode = m_printer.color_correct_mode;
     s.paper = m_printer.active;
     s.module_directory = m_driver_folder;
-    s.language = raster_media::media_language_of_build(VORNA_DELIVERABLE)
-                     .value_or(raster_media::Media_Language::english);
+    s.language = raster_lang::current().media_language;
     return s;
 }
 

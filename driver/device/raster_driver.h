@@ -30,7 +30,9 @@ public:
     void begin_picture(const HT_Document_Info& document) override;
     void end_picture() override;
     void update() override;
+#if HT_HOST_GENERATION >= 7
     void reserved_operation() override;
+#endif
     void establish_configuration(HT_Smart_Pointer<HT_Plotter_Definition> definition) override;
     void set_error_handler(HT_Smart_Pointer<HT_Error_Handler> handler) override;
     HT_Plotter_Definition* get_plotter_definition() override;

@@ -1,5 +1,6 @@
 #include "raster_errors.h"
 
+#include "language.h"
 #include "raster_module.h"
 #include "spool_records.h"
 
@@ -8,17 +9,17 @@ namespace raster_device {
 const char* spool_result_message(std::int32_t code) {
     switch (code) {
     case spool_error_spooler:
-        return "Spooler Error";
+        return raster_lang::tr("Spooler Error");
     case spool_error_unidentified:
-        return "An error has occurred. The cause cannot be identified.";
+        return raster_lang::tr("An error has occurred. The cause cannot be identified.");
     case spool_error_handle:
-        return "Incorrect handle used.";
+        return raster_lang::tr("Incorrect handle used.");
     case spool_error_memory:
-        return "Failed to write to memory.";
+        return raster_lang::tr("Failed to write to memory.");
     case spool_error_call_order:
-        return "API Call Procedure Violation";
+        return raster_lang::tr("API Call Procedure Violation");
     default:
-        return "Other Error";
+        return raster_lang::tr("Other Error");
     }
 }
 

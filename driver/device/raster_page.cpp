@@ -102,7 +102,7 @@ void RASTER_Driver::establish() {
     m_last_row = m_row_count;
 
     // 5. The dot action for the resolution.
-    set_draw_dci_dot_action(this, dot_action_for(m_resolution), 0, 1);
+    set_draw_dci_dot_action(HT_OWN_ACTION(this, dot_action_for(m_resolution)));
 
     // 6. Renderer options.
     HT_Renderer_Options& options = renderer_options();

@@ -1,6 +1,11 @@
 #include "raster_status.h"
 
+#include "language.h"
+
+#include <array>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace raster_device {
 namespace {
@@ -31,11 +36,34 @@ constexpr int bar_x = 15, bar_top = 25, bar_lower = 75, bar_width = 300, bar_hei
 
 } // namespace
 
-const plat::Status_Template& status_template(int id) {
+const plat::Status_Template& english_status_template(int id) {
     for (const auto& t : templates)
         if (t.id == id)
             return t;
     return templates[0];
+}
+
+// A template in the build's language: the same geometry, translated texts.
+// Kept until the language changes, since a window may hold it.
+const plat::Status_Template& status_template(int id) {
+    struct Translated {
+        const raster_lang::Language* language = nullptr;
+        std::vector<plat::Status_Label> labels;
+        plat::Status_Template window{};
+    };
+    static std::array<Translated, std::size(templates)> cache;
+    const plat::Status_Template& english = english_status_template(id);
+    Translated& t = cache[static_cast<std::size_t>(&english - templates)];
+    if (t.language != &raster_lang::current()) {
+        t.language = &raster_lang::current();
+        t.labels.assign(english.labels.begin(), english.labels.end());
+        for (auto& label : t.labels)
+            label.text = raster_lang::tr(label.text);
+        t.window = english;
+        t.window.title = raster_lang::tr(english.title);
+        t.window.labels = t.labels;
+    }
+    return t.window;
 }
 
 bool Spool_Status::procedure(plat::Status_Window window, unsigned message, void* user) {
@@ -69,11 +97,13 @@ void Spool_Status::show(int template_id, int copies, int rows) {
     if (!m_window)
         return;
     if (copies <= 1) {
-        ui.set_label(m_window, status_label_copies, "Current Page");
+        ui.set_label(m_window, status_label_copies, std::string(raster_lang::tr("Current Page")));
         ui.set_label(m_window, status_label_page, "");
     } else {
-        ui.set_title(m_window,
-                     std::string(status_title) + " (" + std::to_string(copies) + " Copies)");
+        char title[256];
+        std::snprintf(title, sizeof title, raster_lang::tr("Print Spool Status (%d Copies)"),
+                      copies);
+        ui.set_title(m_window, title);
     }
     if (m_copies_bar)
         ui.step(m_copies_bar);

@@ -14,6 +14,8 @@ inline constexpr int status_template_device = 112;
 inline constexpr int status_label_copies = 1041;
 inline constexpr int status_label_page = 1042;
 
+// The English template, and the one in the build's language.
+const plat::Status_Template& english_status_template(int id);
 const plat::Status_Template& status_template(int id);
 
 class Spool_Status {

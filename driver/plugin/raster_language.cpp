@@ -1,11 +1,12 @@
-// Texts of this language build that are not in the string table.
+// Texts of this build that the definition hands the host.
+#include "language.h"
 #include "raster_definition_detail.h"
 
 namespace raster {
 const char* help_file_name() {
-    return "drv_vorna_tarv_en.HLP";
+    return raster_lang::current().help_file.data();
 }
 const char* help_title() {
-    return "About the HDI driver";
+    return raster_lang::current().help_title.data();
 }
 } // namespace raster

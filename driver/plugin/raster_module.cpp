@@ -1,5 +1,6 @@
 #include "raster_module.h"
 
+#include "language.h"
 #include "plat_resource.h"
 
 namespace raster {
@@ -17,7 +18,7 @@ void set_module_instance(plat::Module module) {
 }
 
 const char* module_name() {
-    return VORNA_DELIVERABLE ".hdi";
+    return raster_lang::current_build().module_name.data();
 }
 
 std::string load_string(unsigned id, std::size_t max_chars) {

@@ -130,13 +130,14 @@ bool is_bitonal_ink(std::uint32_t color, std::uint32_t background) {
 void register_image_action(RASTER_Driver& d, int color_system) {
     switch (color_system) {
     case color_system_indexed:
-        d.set_draw_dci_index8_image_action(&d, raster_plotter_draw_index8_image, 0, 1);
+        d.set_draw_dci_index8_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_index8_image));
         break;
     case color_system_true_color:
-        d.set_draw_dci_rgb32_image_action(&d, raster_plotter_draw_rgb32_image, 0, 1);
+        d.set_draw_dci_rgb32_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_rgb32_image));
         break;
     case color_system_bitonal:
-        d.set_draw_dci_bitonal_image_action(&d, raster_plotter_draw_dci_bitonal_image, 0, 1);
+        d.set_draw_dci_bitonal_image_action(
+            HT_OWN_ACTION(&d, raster_plotter_draw_dci_bitonal_image));
         break;
     default:
         break;
@@ -148,11 +149,11 @@ HT_Draw_DCI_Dot_Action dot_action_for(std::int32_t resolution) {
 }
 
 void register_drawing_actions(RASTER_Driver& d) {
-    d.set_draw_dci_dot_action(&d, raster_plotter_draw_dci_dot, 0, 1);
-    d.set_draw_dci_polytriangle_action(&d, raster_plotter_draw_dci_polytriangle, 0, 1);
-    d.set_draw_dci_image_action(&d, raster_plotter_draw_dci_shared_image, 0, 1);
-    d.set_draw_dc_image_action(&d, raster_plotter_draw_dc_shared_image, 0, 1);
-    d.set_clear_drawing_buffer_action(&d, raster_plotter_clear_drawing_buffer, 0, 1);
+    d.set_draw_dci_dot_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_dot));
+    d.set_draw_dci_polytriangle_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_polytriangle));
+    d.set_draw_dci_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_shared_image));
+    d.set_draw_dc_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_dc_shared_image));
+    d.set_clear_drawing_buffer_action(HT_OWN_ACTION(&d, raster_plotter_clear_drawing_buffer));
 }
 
 } // namespace raster_render

@@ -4,6 +4,7 @@
 #include "custom_properties.h"
 
 #include "dialog_resources.h"
+#include "language.h"
 #include "media_tables.h"
 #include "paper_config.h"
 #include "resource_ids.h"
@@ -65,7 +66,7 @@ std::int32_t value_of(const HT_Custom_Config_Item& item) {
 void fill_named_list(plat::Dialog& dialog, int id, Named_List list) {
     dialog.combo_reset(id);
     for (int i = 0; i < raster_media::named_list_count(list); ++i)
-        dialog.combo_add(id, raster_media::named_entry(list, i).name);
+        dialog.combo_add(id, raster_lang::tr(raster_media::named_entry(list, i).name));
 }
 
 } // namespace
@@ -206,7 +207,7 @@ void Custom_Properties_Dialog::fill_paper_types(plat::Dialog& dialog) {
     const Ink_Set ink_set = m_cartridge == 1 ? Ink_Set::photo : Ink_Set::high_speed;
     dialog.combo_reset(c::paper_type);
     for (int i = 0; i < raster_media::media_type_count(ink_set); ++i)
-        dialog.combo_add(c::paper_type, raster_media::media_type_name(ink_set, i));
+        dialog.combo_add(c::paper_type, raster_lang::tr(raster_media::media_type_name(ink_set, i)));
     dialog.combo_select(c::paper_type, paper_index());
 }
 

@@ -1,5 +1,6 @@
-// The dialogs' resources of this language build: the two templates and the
-// texts the handlers show. One source file per language defines them.
+// The dialogs' resources: the two templates and the texts the handlers show.
+// The English ones are the source; each build shows them in its language,
+// with the geometry of the English template.
 #pragma once
 
 #include "plat_dialog.h"
@@ -37,5 +38,9 @@ struct Ui_Texts {
 };
 
 const Ui_Texts& ui_texts();
+
+const plat::Dialog_Template& english_custom_properties_template();
+const plat::Dialog_Template& english_paper_config_template();
+const Ui_Texts& english_ui_texts();
 
 } // namespace raster_ui

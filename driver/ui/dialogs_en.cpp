@@ -151,15 +151,15 @@ constexpr Ui_Texts texts{
 
 } // namespace
 
-const plat::Dialog_Template& custom_properties_template() {
+const plat::Dialog_Template& english_custom_properties_template() {
     return custom_properties;
 }
 
-const plat::Dialog_Template& paper_config_template() {
+const plat::Dialog_Template& english_paper_config_template() {
     return paper_config;
 }
 
-const Ui_Texts& ui_texts() {
+const Ui_Texts& english_ui_texts() {
     return texts;
 }
 

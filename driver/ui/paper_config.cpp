@@ -3,6 +3,7 @@
 #include "paper_config.h"
 
 #include "dialog_resources.h"
+#include "language.h"
 #include "media_tables.h"
 #include "resource_ids.h"
 
@@ -109,7 +110,7 @@ void Paper_Config_Dialog::on_init(plat::Dialog& dialog) {
     for (const auto& l : list_controls) {
         dialog.combo_reset(l.id);
         for (int i = 0; i < raster_media::named_list_count(l.list); ++i)
-            dialog.combo_add(l.id, raster_media::named_entry(l.list, i).name);
+            dialog.combo_add(l.id, raster_lang::tr(raster_media::named_entry(l.list, i).name));
     }
     show_values(dialog);
 }

@@ -104,6 +104,47 @@ void HT_Renderer_Data::set_draw_dci_rgb32_image_action(HT_Renderer_Data* device,
     set_entry(m_actions.draw_dci_rgb32_image, device, action, options, enabled);
 }
 
+// Generation 6 registers without the option word.
+void HT_Renderer_Data::set_draw_dci_dot_action(HT_Renderer_Data* device,
+                                               HT_Draw_DCI_Dot_Action action, int enabled) {
+    set_draw_dci_dot_action(device, action, 0, enabled);
+}
+void HT_Renderer_Data::set_draw_dci_polytriangle_action(HT_Renderer_Data* device,
+                                                        HT_Draw_DCI_Polytriangle_Action action,
+                                                        int enabled) {
+    set_draw_dci_polytriangle_action(device, action, 0, enabled);
+}
+void HT_Renderer_Data::set_draw_dci_image_action(HT_Renderer_Data* device,
+                                                 HT_Draw_DCI_Shared_Image_Action action,
+                                                 int enabled) {
+    set_draw_dci_image_action(device, action, 0, enabled);
+}
+void HT_Renderer_Data::set_draw_dc_image_action(HT_Renderer_Data* device,
+                                                HT_Draw_DC_Shared_Image_Action action,
+                                                int enabled) {
+    set_draw_dc_image_action(device, action, 0, enabled);
+}
+void HT_Renderer_Data::set_clear_drawing_buffer_action(HT_Renderer_Data* device,
+                                                       HT_Clear_Drawing_Buffer_Action action,
+                                                       int enabled) {
+    set_clear_drawing_buffer_action(device, action, 0, enabled);
+}
+void HT_Renderer_Data::set_draw_dci_bitonal_image_action(HT_Renderer_Data* device,
+                                                         HT_Draw_DCI_Bitonal_Image_Action action,
+                                                         int enabled) {
+    set_draw_dci_bitonal_image_action(device, action, 0, enabled);
+}
+void HT_Renderer_Data::set_draw_dci_index8_image_action(HT_Renderer_Data* device,
+                                                        HT_Draw_DCI_Image_Action action,
+                                                        int enabled) {
+    set_draw_dci_index8_image_action(device, action, 0, enabled);
+}
+void HT_Renderer_Data::set_draw_dci_rgb32_image_action(HT_Renderer_Data* device,
+                                                       HT_Draw_DCI_Image_Action action,
+                                                       int enabled) {
+    set_draw_dci_rgb32_image_action(device, action, 0, enabled);
+}
+
 // ---- device base -----------------------------------------------------------------
 
 HT_Plotter_Device_Data::HT_Plotter_Device_Data() = default;

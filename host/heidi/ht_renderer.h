@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ht_error.h"
+#include "ht_generation.h"
 #include "ht_palette.h"
 #include "ht_plotter_io.h"
 #include "ht_rendition.h"
@@ -149,7 +150,8 @@ public:
     void set_standard_actions(bool standard);
 
     // Registration: (device, action, options, enabled); the device registers
-    // itself as (this, action, 0, 1). A null action clears the entry.
+    // itself with HT_OWN_ACTION(this, action). A null action clears the entry.
+#if HT_GENERATION_7_API
     void set_draw_dci_dot_action(HT_Renderer_Data* device, HT_Draw_DCI_Dot_Action action,
                                  int options, int enabled);
     void set_draw_dci_polytriangle_action(HT_Renderer_Data* device,
@@ -169,6 +171,26 @@ public:
                                           int options, int enabled);
     void set_draw_dci_rgb32_image_action(HT_Renderer_Data* device, HT_Draw_DCI_Image_Action action,
                                          int options, int enabled);
+#endif
+    // Generation 6: (device, action, enabled); the entry's option word is 0.
+#if HT_GENERATION_6_API
+    void set_draw_dci_dot_action(HT_Renderer_Data* device, HT_Draw_DCI_Dot_Action action,
+                                 int enabled);
+    void set_draw_dci_polytriangle_action(HT_Renderer_Data* device,
+                                          HT_Draw_DCI_Polytriangle_Action action, int enabled);
+    void set_draw_dci_image_action(HT_Renderer_Data* device, HT_Draw_DCI_Shared_Image_Action action,
+                                   int enabled);
+    void set_draw_dc_image_action(HT_Renderer_Data* device, HT_Draw_DC_Shared_Image_Action action,
+                                  int enabled);
+    void set_clear_drawing_buffer_action(HT_Renderer_Data* device,
+                                         HT_Clear_Drawing_Buffer_Action action, int enabled);
+    void set_draw_dci_bitonal_image_action(HT_Renderer_Data* device,
+                                           HT_Draw_DCI_Bitonal_Image_Action action, int enabled);
+    void set_draw_dci_index8_image_action(HT_Renderer_Data* device, HT_Draw_DCI_Image_Action action,
+                                          int enabled);
+    void set_draw_dci_rgb32_image_action(HT_Renderer_Data* device, HT_Draw_DCI_Image_Action action,
+                                         int enabled);
+#endif
 
 private:
     HT_Renderer_Options m_renderer_options;
@@ -215,8 +237,10 @@ public:
     virtual void end_picture_all();
     virtual void update();
     virtual void update_all();
-    // Reserved slot of the host's table; does nothing.
+#if HT_HOST_GENERATION >= 7
+    // Reserved slot of the host's table; does nothing. Generation 6 has none.
     virtual void reserved_operation();
+#endif
     virtual void establish_configuration(HT_Smart_Pointer<HT_Plotter_Definition> definition);
     virtual void set_error_handler(HT_Smart_Pointer<HT_Error_Handler> handler);
     // A new definition belonging to the caller; the base has none.
@@ -230,4 +254,26 @@ public:
     virtual void set_true_bounds(const HT_Int_Rect& bounds);
     virtual void set_current_viewport_bounds(const HT_Int_Rect& bounds);
     virtual bool get_tessellate_text_to_triangles() const;
+};
+
+// The host's calls of a device's virtual operations, for a device built for
+// either generation: it knows where each operation sits in the device's table.
+// Operations before the reserved slot (establish, begin_picture, end_picture
+// and those above them) sit in the same place in both and may be called
+// directly.
+class HT_EXPORT HT_Device_Adapter {
+public:
+    // Whether the host serves drivers of this generation.
+    static bool supported(int generation);
+    // A generation the host does not serve is a programming error: callers ask first.
+    explicit HT_Device_Adapter(int generation);
+    int generation() const { return m_generation; }
+
+    void set_error_handler(HT_Plotter_Device_Data& device,
+                           HT_Smart_Pointer<HT_Error_Handler> handler) const;
+    void establish_configuration(HT_Plotter_Device_Data& device,
+                                 HT_Smart_Pointer<HT_Plotter_Definition> definition) const;
+
+private:
+    int m_generation;
 };

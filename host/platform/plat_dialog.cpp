@@ -1,5 +1,7 @@
 #include "plat_dialog.h"
 
+#include "plat_help.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -1035,8 +1037,15 @@ std::optional<std::string> Headless_Dialogs::file_dialog(Window,
 }
 
 bool Headless_Dialogs::show_help(const Help_Request& request) {
-    std::lock_guard lock(m_mutex);
-    m_help.push_back(request);
+    {
+        std::lock_guard lock(m_mutex);
+        m_help.push_back(request);
+    }
+    // Without windows the page is printed, as a person at a terminal reads it.
+    if (const auto page = find_help_page(request)) {
+        std::fwrite(page->text.data(), 1, page->text.size(), stdout);
+        std::fflush(stdout);
+    }
     return true;
 }
 

@@ -2,11 +2,17 @@
 // end. Dialogs built from templates are in qt_dialog.cpp.
 #include "qt_internal.h"
 
+#include "plat_help.h"
+
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 #include <cstdlib>
 #include <cstring>
@@ -156,7 +162,25 @@ std::optional<std::string> Qt_Ui::file_dialog(plat::Window owner,
 }
 
 bool Qt_Ui::show_help(const plat::Help_Request& request) {
-    // There is no help viewer: say which help was asked for.
+    // The page at the requested topic, in a window of its own.
+    if (const auto page = plat::find_help_page(request)) {
+        QDialog window(detail::owner_widget(request.window));
+        window.setObjectName(QStringLiteral("help_window"));
+        window.setWindowTitle(qs(page->title));
+        auto* layout = new QVBoxLayout(&window);
+        auto* browser = new QTextBrowser(&window);
+        browser->setObjectName(QStringLiteral("help_text"));
+        browser->setOpenExternalLinks(false);
+        browser->setHtml(qs(page->html));
+        layout->addWidget(browser);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &window);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
+        layout->addWidget(buttons);
+        window.resize(560, 480);
+        window.exec();
+        return true;
+    }
+    // No page: say which help was asked for.
     QString text = QStringLiteral("Help file: %1\n").arg(qs(request.file));
     if (request.command == plat::help_context_popup)
         text += QStringLiteral("Context: %1").arg(qs(request.topic));

@@ -89,8 +89,8 @@ TEST(Driver_Resources, VersionBlockReadThroughTheLibraryPath) {
     EXPECT_EQ(query_string(block, table + "OriginalFilename"), "vorna_tarv_en_7.hdi");
     EXPECT_EQ(query_string(block, table + "ModulePlatform"), "1");
     EXPECT_EQ(query_string(block, table + "ModuleType"), "00000001");
-    EXPECT_EQ(query_string(block, table + "FileVersion"), "1.00");
-    EXPECT_EQ(query_string(block, table + "ProductVersion"), "1.00");
+    EXPECT_EQ(query_string(block, table + "FileVersion"), "7.00");
+    EXPECT_EQ(query_string(block, table + "ProductVersion"), "7.00");
     EXPECT_EQ(query_string(block, "\\stringfileinfo\\040904b0\\productname"), "Heidi");
     EXPECT_EQ(query_string(block, table + "CompanyName"), "<absent>");
     EXPECT_EQ(query_string(block, "\\StringFileInfo\\040704B0\\ProductName"), "<absent>");
@@ -104,7 +104,7 @@ TEST(Driver_Resources, VersionBlockReadThroughTheLibraryPath) {
     plat::rsrc::Fixed_File_Info fixed{};
     std::memcpy(&fixed, value, sizeof fixed);
     EXPECT_EQ(fixed.signature, plat::rsrc::fixed_signature);
-    EXPECT_EQ(fixed.file_version_ms, 0x00010000u);
+    EXPECT_EQ(fixed.file_version_ms, 0x00070000u);
     EXPECT_EQ(fixed.product_version_ls, 0u);
 }
 

@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <cstdlib>
@@ -464,7 +465,7 @@ TEST(QtServices, FileDialogsAnswerThePathChosen) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(QtServices, HelpSaysWhichFileAndTopic) {
+TEST(QtServices, HelpWithoutAPageSaysWhichFileAndTopic) {
     QString shown;
     when_shown([&](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
@@ -473,10 +474,25 @@ TEST(QtServices, HelpSaysWhichFileAndTopic) {
         box->accept();
     });
     EXPECT_EQ(
-        _DoHelp(nullptr, "drv_vorna_tarv_en.HLP", "Custom Properties setting", plat::help_topic),
-        1);
-    EXPECT_TRUE(shown.contains("drv_vorna_tarv_en.HLP"));
+        _DoHelp(nullptr, "drv_no_such_help.HLP", "Custom Properties setting", plat::help_topic), 1);
+    EXPECT_TRUE(shown.contains("drv_no_such_help.HLP"));
     EXPECT_TRUE(shown.contains("Custom Properties setting"));
+}
+
+TEST(QtServices, HelpOpensThePageAtTheTopicInAWindow) {
+    QString title, text;
+    when_shown([&](QWidget* w) {
+        EXPECT_EQ(w->objectName(), QStringLiteral("help_window"));
+        title = w->windowTitle();
+        auto* browser = w->findChild<QTextBrowser*>(QStringLiteral("help_text"));
+        ASSERT_NE(browser, nullptr);
+        text = browser->toPlainText();
+        w->close();
+    });
+    EXPECT_EQ(_DoHelp(nullptr, "drv_vorna_tarv_ge.HLP", "Papiereinrichtung", plat::help_topic), 1);
+    EXPECT_EQ(title, QStringLiteral("Papiereinrichtung"));
+    EXPECT_TRUE(text.contains(QStringLiteral("Walzenabstand"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Bidirektionaler Druck"))) << text.toStdString();
 }
 
 TEST(QtServices, ColourPickerRunsInRealWindows) {
