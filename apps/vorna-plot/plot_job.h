@@ -30,6 +30,7 @@ struct Plot_Options {
     std::string drawing;
     int copies = 0; // 0: as configured
     bool quiet = false;
+    bool status_window = false; // the status window in a real window, when one can be shown
 };
 
 struct Plot_Report {

@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeView>
 
 #include <cstdlib>
 #include <cstring>
@@ -119,9 +121,11 @@ int Qt_Ui::message_box(plat::Window owner, const std::string& text, const std::s
 
 std::optional<std::string> Qt_Ui::file_dialog(plat::Window owner,
                                               const plat::File_Dialog_Request& request) {
+    // A folder that is not there (a drive root of another system, say) opens
+    // the person's home folder, where their own files are.
     QString dir = qs(request.initial_dir);
     if (dir.isEmpty() || !QDir(dir).exists())
-        dir = QDir::currentPath();
+        dir = QDir::homePath();
     QFileDialog dialog(detail::owner_widget(owner), qs(request.title), dir);
     dialog.setObjectName(QStringLiteral("file_dialog"));
     // The same dialog everywhere, whatever the desktop offers.
@@ -150,6 +154,17 @@ std::optional<std::string> Qt_Ui::file_dialog(plat::Window owner,
     if (!name.isEmpty() && !name.contains('*') && !name.contains('?'))
         dialog.selectFile(name);
 
+    // The detail view, wide enough that names, sizes and whole dates show.
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(760, 440);
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
@@ -174,6 +189,7 @@ bool Qt_Ui::show_help(const plat::Help_Request& request) {
 struct Qt_Session::Impl {
     std::unique_ptr<QApplication> app;
     Qt_Ui ui;
+    std::unique_ptr<plat::Status_Services> status = detail::make_status();
     plat::Ui_Services* previous = nullptr;
 };
 
@@ -194,11 +210,18 @@ Qt_Session::Qt_Session() {
 }
 
 Qt_Session::~Qt_Session() {
+    // A status back end left current would outlive its windows.
+    if (&plat::status_services() == m_impl->status.get())
+        plat::set_status_services(nullptr);
     plat::set_ui_services(m_impl->previous);
 }
 
 Qt_Ui& Qt_Session::ui() {
     return m_impl->ui;
+}
+
+plat::Status_Services& Qt_Session::status() {
+    return *m_impl->status;
 }
 
 } // namespace plat_qt
@@ -226,4 +249,8 @@ extern "C" void* vorna_qt_open(char* why, unsigned long why_size) {
 
 extern "C" void vorna_qt_close(void* session) {
     delete static_cast<plat_qt::Qt_Session*>(session);
+}
+
+extern "C" void* vorna_qt_status(void* session) {
+    return session ? &static_cast<plat_qt::Qt_Session*>(session)->status() : nullptr;
 }
