@@ -452,7 +452,8 @@ TEST(QtServices, FileDialogsAnswerThePathChosen) {
         QTest::qWait(100); // the folder is listed in the background
         QHeaderView* header = tree->header();
         EXPECT_GE(header->sectionSize(date),
-                  std::max(header->sectionSizeHint(date), tree->sizeHintForColumn(date)));
+                  std::max(header->sectionSizeHint(date),
+                           static_cast<QAbstractItemView*>(tree)->sizeHintForColumn(date)));
         EXPECT_LE(header->sectionViewportPosition(date) + header->sectionSize(date),
                   tree->viewport()->width());
         // Typed, as a person would: the folder's listing may not be read yet.
