@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -197,13 +198,28 @@ namespace {
 int g_argc = 1;
 char g_name[] = "vorna";
 char* g_argv[] = {g_name, nullptr};
+
+// Qt's own notes about the window system (a missing runtime folder, what
+// an off-screen platform cannot do) mean nothing to the person plotting;
+// only its errors are passed on, unless VORNA_QT_DEBUG asks for everything.
+QtMessageHandler g_previous_handler = nullptr;
+
+void qt_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg || std::getenv("VORNA_QT_DEBUG")) {
+        if (g_previous_handler)
+            g_previous_handler(type, context, text);
+        else
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
 } // namespace
 
 Qt_Session::Qt_Session() {
     auto impl = std::make_unique<Impl>();
-    if (!QCoreApplication::instance())
+    if (!QCoreApplication::instance()) {
+        g_previous_handler = qInstallMessageHandler(qt_messages);
         impl->app = std::make_unique<QApplication>(g_argc, g_argv);
-    else if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+    } else if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         throw std::runtime_error("the process already runs a Qt application without widgets");
     m_impl = std::move(impl);
     m_impl->previous = plat::set_ui_services(&m_impl->ui);
