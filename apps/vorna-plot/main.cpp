@@ -29,6 +29,8 @@ void usage(std::FILE* out) {
                "  --version          the program's version\n"
                "\n"
                "DRAWING \"-\" is standard input.\n"
+               "  --status-window    show progress in the Print Spool Status window (the\n"
+               "                     terminal display when no window can be shown)\n"
                "\n"
                "Exit status: 0 plotted; 1 the driver or the output failed; 2 a bad command\n"
                "line, drawing or configuration; 130 cancelled with Ctrl-C.\n",
@@ -96,6 +98,8 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--quiet" || a == "-q") {
             opts.quiet = true;
+        } else if (a == "--status-window") {
+            opts.status_window = true;
         } else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "vorna-plot: unknown option %s\n", a.c_str());
             ok = false;

@@ -7,6 +7,7 @@
 #include "ht_plot_config.h"
 #include "ht_renderer.h"
 #include "picture.h"
+#include "plat_module.h"
 #include "plat_status.h"
 #include "plot_session.h"
 #include "preview.h"
@@ -51,25 +52,57 @@ struct Plot_Failure {
     throw Plot_Failure{status, message};
 }
 
-// Makes the terminal progress display current for the job, and restores the
-// previous status back end afterwards.
+// Makes the job's progress display current for the job: the status window
+// in a real window when asked for and a display can be reached, else the
+// terminal display; restores the previous status back end afterwards.
 class Status_Display {
 public:
-    explicit Status_Display(bool show) {
-        if (show) {
+    Status_Display(bool show, bool window) {
+        if (window)
+            open_window();
+        if (!m_window && show)
             m_terminal = std::make_unique<plat::Status_Terminal>();
-            m_previous = plat::set_status_services(m_terminal.get());
-        }
+        plat::Status_Services* current = m_window ? m_window : m_terminal.get();
+        if (current)
+            m_previous = plat::set_status_services(current);
     }
     ~Status_Display() {
-        if (m_terminal)
+        if (m_window || m_terminal)
             plat::set_status_services(m_previous);
+        if (m_session)
+            m_close(m_session);
+        // Qt keeps threads and handlers of its own: its library stays mapped.
     }
     Status_Display(const Status_Display&) = delete;
     Status_Display& operator=(const Status_Display&) = delete;
 
 private:
+    // The window back end is loaded from beside the program only now, so that
+    // plotting works where Qt is not installed; without it, or without a
+    // display, the terminal shows the progress instead, without complaint.
+    void open_window() {
+        const std::string exe = plat::main_executable_path();
+        const std::string path = exe.substr(0, exe.rfind('/') + 1) + "libvorna_qt.so";
+        plat::Library library = plat::load_library(path.c_str());
+        if (!library)
+            return;
+        using Open = void* (*)(char*, unsigned long);
+        using Status = void* (*)(void*);
+        auto open = reinterpret_cast<Open>(plat::find_symbol(library, "vorna_qt_open"));
+        auto status = reinterpret_cast<Status>(plat::find_symbol(library, "vorna_qt_status"));
+        m_close = reinterpret_cast<void (*)(void*)>(plat::find_symbol(library, "vorna_qt_close"));
+        if (!open || !status || !m_close)
+            return;
+        char why[256] = "";
+        m_session = open(why, sizeof why);
+        if (m_session)
+            m_window = static_cast<plat::Status_Services*>(status(m_session));
+    }
+
     std::unique_ptr<plat::Status_Terminal> m_terminal;
+    plat::Status_Services* m_window = nullptr;
+    void* m_session = nullptr;
+    void (*m_close)(void*) = nullptr;
     plat::Status_Services* m_previous = nullptr;
 };
 
@@ -425,7 +458,7 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     std::size_t seen_reports = 0;
     bool cancelled = false;
     {
-        Status_Display display(!o.quiet);
+        Status_Display display(!o.quiet, o.status_window);
         HT_Plotter_Device_Data& device = session->device();
         int page_number = 0;
         try {

@@ -32,6 +32,7 @@ struct Plot_Options {
     // NAME=VALUE settings laid over the configuration, in order (--option).
     std::vector<std::string> settings;
     bool quiet = false;
+    bool status_window = false; // the status window in a real window, when one can be shown
 };
 
 struct Plot_Report {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include <string_view>
 
 namespace raster_device {
 namespace {
@@ -21,9 +22,90 @@ constexpr plat::Status_Label labels_116_117[] = {
     {status_label_copies, "Number of Copies", 10, 6, 56, 8},
     {status_label_page, "Current Page", 10, 36, 43, 8},
 };
-constexpr plat::Status_Picture pictures_112[] = {{138, 6, 70, 64, 16}, {143, 218, 13, 55, 62}};
-constexpr plat::Status_Picture pictures_116[] = {{138, 6, 70, 64, 16}, {140, 230, 14, 42, 53}};
-constexpr plat::Status_Picture pictures_117[] = {{138, 8, 70, 64, 16}, {141, 228, 14, 42, 53}};
+// The pictures: ink drops under the bars, and at the right what the page goes
+// to: the printer, a file, or a blank sheet.
+constexpr plat::Status_Bitmap_Color bitmap_colors[] = {
+    {'k', 0x303030}, {'g', 0x606060}, {'G', 0xC8C8C8}, {'d', 0x808080}, {'w', 0xFFFFFF},
+    {'c', 0xE0B000}, {'m', 0x9000D0}, {'y', 0x00D8F0}, {'b', 0xA05020},
+};
+
+// clang-format off
+constexpr std::string_view ink_rows[] = {
+    "....c.......m.......y.......k...",
+    "...ccc.....mmm.....yyy.....kkk..",
+    "..ccccc...mmmmm...yyyyy...kkkkk.",
+    "..ccccc...mmmmm...yyyyy...kkkkk.",
+    "...ccc.....mmm.....yyy.....kkk..",
+};
+constexpr std::string_view printer_rows[] = {
+    "......kkkkkkkkkk......",
+    "......kwwwwwwwwk......",
+    "......kwbbbbbwwk......",
+    "......kwwwwwwwwk......",
+    "......kwbbbbwwwk......",
+    "......kwwwwwwwwk......",
+    "..kkkkkkkkkkkkkkkkkk..",
+    ".kGGGGGGGGGGGGGGGGGGk.",
+    ".kGGGGGGGGGGGGGcGmGyk.",
+    ".kGGGGGGGGGGGGGGGGGGk.",
+    ".kddddddddddddddddddk.",
+    ".kGGGGGGGGGGGGGGGGGGk.",
+    ".kGGGGGGGGGGGGGGGGGGk.",
+    ".kGGGkkkkkkkkkkkkGGGk.",
+    "..kkkkwwwwwwwwwwkkkk..",
+    ".....kwbbbbbbbwwk.....",
+    ".....kwwwwwwwwwwk.....",
+    ".....kwbbbbbwwwwk.....",
+    ".....kwwwwwwwwwwk.....",
+    ".....kkkkkkkkkkkk.....",
+};
+constexpr std::string_view file_rows[] = {
+    "kkkkkkkkkk....",
+    "kwwwwwwwwkk...",
+    "kwwwwwwwwkwk..",
+    "kwbbbbbbwkkkk.",
+    "kwwwwwwwwwwwk.",
+    "kwbbbbbbbbbwk.",
+    "kwwwwwwwwwwwk.",
+    "kwbbbbbbbwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwbbbbbbbbbwk.",
+    "kwwwwwwwwwwwk.",
+    "kwbbbbbwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kkkkkkkkkkkkk.",
+};
+constexpr std::string_view blank_rows[] = {
+    "kkkkkkkkkk....",
+    "kwwwwwwwwkk...",
+    "kwwwwwwwwkwk..",
+    "kwwwwwwwwkkkk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kwwwwwwwwwwwk.",
+    "kkkkkkkkkkkkk.",
+};
+// clang-format on
+
+constexpr plat::Status_Bitmap bitmap_138{32, 5, ink_rows, bitmap_colors};
+constexpr plat::Status_Bitmap bitmap_143{22, 20, printer_rows, bitmap_colors};
+constexpr plat::Status_Bitmap bitmap_140{14, 15, file_rows, bitmap_colors};
+constexpr plat::Status_Bitmap bitmap_141{14, 15, blank_rows, bitmap_colors};
+
+constexpr plat::Status_Picture pictures_112[] = {{138, 6, 70, 64, 16, &bitmap_138},
+                                                 {143, 218, 13, 55, 62, &bitmap_143}};
+constexpr plat::Status_Picture pictures_116[] = {{138, 6, 70, 64, 16, &bitmap_138},
+                                                 {140, 230, 14, 42, 53, &bitmap_140}};
+constexpr plat::Status_Picture pictures_117[] = {{138, 8, 70, 64, 16, &bitmap_138},
+                                                 {141, 228, 14, 42, 53, &bitmap_141}};
 
 constexpr plat::Status_Template templates[] = {
     {status_template_device, status_title, 287, 91, status_font, 9, labels_112, pictures_112},

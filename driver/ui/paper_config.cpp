@@ -7,6 +7,7 @@
 #include "media_tables.h"
 #include "resource_ids.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -113,6 +114,20 @@ void Paper_Config_Dialog::on_init(plat::Dialog& dialog) {
             dialog.combo_add(l.id, raster_lang::tr(raster_media::named_entry(l.list, i).name));
     }
     show_values(dialog);
+    // A stored value outside a control's range is shown as the control can
+    // show it, and that is the value kept: a slider's first drawing takes its
+    // (bounded) position, as dragging it would; the thickness edit is bounded
+    // as typing would bound it.
+    for (const auto& n : number_controls) {
+        std::int32_t& value = m_working.*n.member;
+        const std::int32_t bounded =
+            n.slider ? dialog.slider_position(n.slider) : std::clamp(value, n.minimum, n.maximum);
+        if (bounded != value) {
+            value = bounded;
+            if (n.edit)
+                dialog.set_text(n.edit, std::to_string(value));
+        }
+    }
 }
 
 void Paper_Config_Dialog::show_values(plat::Dialog& dialog) {

@@ -293,6 +293,11 @@ void Dialog_Model::set_edit_selection(int id, int start, int end) {
     changed(*c, change_selection);
 }
 
+std::pair<int, int> Dialog_Model::click_point(int id) const {
+    const Control_State* c = find_kind(id, Control_Kind::bitmap);
+    return c ? std::pair{c->click_x, c->click_y} : std::pair{-1, -1};
+}
+
 std::pair<int, int> Dialog_Model::edit_selection(int id) const {
     const Control_State* c = find_kind(id, Control_Kind::edit);
     return c ? std::pair{c->selection_start, c->selection_end} : std::pair{0, 0};
@@ -730,6 +735,26 @@ bool Dialog_Model::click(int id) {
     return true;
 }
 
+bool Dialog_Model::click_picture(int id, int x, int y) {
+    Control_State* c = find_kind(id, Control_Kind::bitmap);
+    if (!can_act(id) || !c || !(c->style & style_notify))
+        return false;
+    c->click_x = x;
+    c->click_y = y;
+    notify(id, Notify::clicked);
+    return true;
+}
+
+bool Dialog_Model::press_arrow(int id, Notify key) {
+    const Control_State* c = find_kind(id, Control_Kind::bitmap);
+    if (!can_act(id) || !c || !(c->style & style_notify) ||
+        (key != Notify::key_left && key != Notify::key_right && key != Notify::key_up &&
+         key != Notify::key_down))
+        return false;
+    notify(id, key);
+    return true;
+}
+
 bool Dialog_Model::drop_down(int id) {
     if (!can_act(id) || !find_kind(id, Control_Kind::combo_box))
         return false;
@@ -748,10 +773,15 @@ bool Dialog_Model::choose(int id, int index) {
     Control_State& c = *find(id);
     if (index < 0 || index >= static_cast<int>(c.items.size()))
         return false;
-    if (c.selection == index)
+    // An item picked in the open list is a selection even when it is the one
+    // already selected (owners reload on it); keys on a closed list that do
+    // not move it say nothing.
+    if (c.selection == index && !c.dropped)
         return true;
-    set_selection(c, index);
-    changed(c, change_selection | change_text);
+    if (c.selection != index) {
+        set_selection(c, index);
+        changed(c, change_selection | change_text);
+    }
     notify(id, Notify::selection_changed);
     return true;
 }

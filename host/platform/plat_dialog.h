@@ -72,6 +72,7 @@ enum Control_Style : unsigned {
     style_right = 1u << 12,     // text aligned right
     style_center = 1u << 13,    // text centred
     style_read_only = 1u << 14, // edit: shows text, takes no typing
+    style_notify = 1u << 15,    // bitmap: clicks and (with a tab stop) arrow keys notify
 };
 
 // One control of a template. For a combo box, cy is the height of the
@@ -108,6 +109,11 @@ enum class Notify {
     kill_focus,
     slider_released, // slider let go of the mouse (or moved by keyboard)
     custom_draw,     // slider redrawn while its position changes under the person's hand
+    // Arrow keys on a bitmap that has the focus (style_notify).
+    key_left,
+    key_right,
+    key_up,
+    key_down,
 };
 
 // Colour values as the driver stores them: red in the low byte (0x00BBGGRR).
@@ -290,6 +296,9 @@ public:
 
     // Bitmaps.
     virtual void set_image(int id, const Dialog_Image& image) = 0;
+    // Where the last click on bitmap `id` landed, in pixels of its image
+    // (the picture may be shown larger or smaller); {-1, -1} before any.
+    virtual std::pair<int, int> click_point(int id) const = 0;
 
     // Any control.
     virtual void enable(int id, bool enabled) = 0;
@@ -425,6 +434,7 @@ struct Control_State {
     int step = 10; // progress bar
     int help_context = 0;
     Dialog_Image image;
+    int click_x = -1, click_y = -1; // bitmap: last click, image pixels
 };
 
 // What changed, for a back end's `changed` hook.
@@ -493,6 +503,7 @@ public:
     void progress_step(int id) override;
     int progress_position(int id) const override;
     void set_image(int id, const Dialog_Image& image) override;
+    std::pair<int, int> click_point(int id) const override;
     void enable(int id, bool enabled) override;
     bool is_enabled(int id) const override;
     void show(int id, bool visible) override;
@@ -526,8 +537,9 @@ public:
     bool click(int id);
     // Combo box: opens the list (drop_down notification).
     bool drop_down(int id);
-    // Combo box: moves the selection to `index` (selection_changed when it
-    // differs), as with the arrow keys or the mouse in the open list.
+    // Combo box: moves the selection to `index`, as with the arrow keys or the
+    // mouse in the open list: selection_changed when it differs, and always
+    // while the list is open (picking the selected item again is a choice).
     bool choose(int id, int index);
     // Combo box: closes the list (close_up notification).
     bool close_up(int id);
@@ -542,6 +554,10 @@ public:
     bool release_slider(int id);
     // Slider moved by keyboard: custom_draw, then slider_released.
     bool key_slider(int id, int position);
+    // Bitmap with style_notify: a click at (x, y) in pixels of its image
+    // (clicked), or an arrow key while it has the focus (key_left ...).
+    bool click_picture(int id, int x, int y);
+    bool press_arrow(int id, Notify key);
     bool focus_control(int id); // set_focus / kill_focus notifications
     // Enter and Escape: on_ok or on_cancel, even without such a button in
     // the template; refused while that button is disabled or hidden.

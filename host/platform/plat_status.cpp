@@ -78,6 +78,7 @@ Status_Window Status_Model::create_window(const Status_Template& tmpl, Window ow
     {
         std::lock_guard lock(m_mutex);
         Status_Window_State state;
+        state.source = &tmpl;
         state.template_id = tmpl.id;
         state.owner = owner;
         state.title = std::string(tmpl.title);
@@ -86,6 +87,7 @@ Status_Window Status_Model::create_window(const Status_Template& tmpl, Window ow
         state.open = true;
         m_windows.push_back(std::move(state));
         window = handle<Status_Window_Tag>(m_windows.size());
+        m_windows.back().handle = window;
     }
     // The procedure creates the bars; it runs without the lock held so that
     // it may call back into this object freely.

@@ -32,10 +32,24 @@ struct Status_Label {
     int x, y, width, height;
 };
 
-// A picture control of a template, showing a bitmap resource.
+// A small picture as constant data: `rows` of `width` characters, each
+// character a key of `colors`; a character without a colour is transparent.
+struct Status_Bitmap_Color {
+    char key;
+    std::uint32_t color; // 0x00BBGGRR
+};
+struct Status_Bitmap {
+    int width, height;
+    std::span<const std::string_view> rows;
+    std::span<const Status_Bitmap_Color> colors;
+};
+
+// A picture control of a template, showing bitmap resource `bitmap`; `image`
+// (may be null) is its picture, scaled into the control keeping its shape.
 struct Status_Picture {
     int bitmap;
     int x, y, width, height;
+    const Status_Bitmap* image = nullptr;
 };
 
 // A window template, kept as constant data by its owner.
@@ -104,6 +118,9 @@ struct Status_Bar_State {
 
 // What a back end knows of one window.
 struct Status_Window_State {
+    Status_Window handle = nullptr;
+    // The template it was made from; only to be read while the window is open.
+    const Status_Template* source = nullptr;
     int template_id = 0;
     Window owner = nullptr;
     std::string title;

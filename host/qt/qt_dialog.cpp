@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -30,6 +31,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <cmath>
 #include <map>
 
 namespace plat_qt {
@@ -259,6 +261,75 @@ private:
     int m_id;
 };
 
+// A picture; one that notifies takes clicks, reported in pixels of its image,
+// and arrow keys while it has the focus, which it then shows with a frame.
+class Picture : public QLabel {
+public:
+    Picture(Qt_Dialog_Model& model, int id, bool notifies, QWidget* parent)
+        : QLabel(parent), m_model(model), m_id(id), m_notifies(notifies) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        const plat::Control_State* c = m_model.control(m_id);
+        if (!m_notifies || !c || width() <= 0 || height() <= 0) {
+            QLabel::mousePressEvent(event);
+            return;
+        }
+        if (focusPolicy() != Qt::NoFocus)
+            setFocus(Qt::MouseFocusReason);
+        const QPoint at = event->position().toPoint();
+        const int x = at.x() * c->image.width / width();
+        const int y = at.y() * c->image.height / height();
+        m_model.person(m_id, [&] { m_model.click_picture(m_id, x, y); });
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        plat::Notify key;
+        switch (event->key()) {
+        case Qt::Key_Left:
+            key = plat::Notify::key_left;
+            break;
+        case Qt::Key_Right:
+            key = plat::Notify::key_right;
+            break;
+        case Qt::Key_Up:
+            key = plat::Notify::key_up;
+            break;
+        case Qt::Key_Down:
+            key = plat::Notify::key_down;
+            break;
+        default:
+            QLabel::keyPressEvent(event); // Enter, Escape and Tab go to the dialog
+            return;
+        }
+        if (!m_notifies) {
+            QLabel::keyPressEvent(event);
+            return;
+        }
+        m_model.person(m_id, [&] { m_model.press_arrow(m_id, key); });
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QLabel::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QLabel::focusOutEvent(event);
+        update();
+    }
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+private:
+    Qt_Dialog_Model& m_model;
+    int m_id;
+    bool m_notifies;
+};
+
 // Tells the model when the person moves the focus to a control.
 class Focus_Watch : public QObject {
 public:
@@ -327,15 +398,32 @@ void Qt_Dialog_Model::paint_item(int id, int item, const QRect& rect, unsigned s
     Dialog_Model::paint_item(id, item, to_rect(rect), state, dc);
 }
 
-QFont template_font(const plat::Dialog_Template& tmpl) {
+QFont template_font(std::string_view face, int points) {
     QFont font = QApplication::font();
-    if (!tmpl.font.empty()) {
-        font.setFamilies({qs(tmpl.font), font.family()});
+    if (!face.empty()) {
+        font.setFamilies({qs(face), font.family()});
         font.setStyleHint(QFont::SansSerif);
     }
-    if (tmpl.font_size > 0)
-        font.setPointSize(tmpl.font_size);
+    if (points <= 0)
+        return font;
+    // Templates are laid out for the classic dialog face, whose lines are
+    // 13 pixels high at 8 and 9 points on a 96-dpi screen: a twelfth more
+    // than the size itself. A substitute face with taller lines would make
+    // every dialog that much taller (Paper Config no longer fits a 720-line
+    // screen) while its letters grow no wider, so it is set at the largest
+    // pixel size whose lines are no taller than the classic ones.
+    const double dpi = QFontMetricsF(font).fontDpi();
+    const double em = points * dpi / 72.0;
+    const int line = static_cast<int>(std::ceil(em * 13.0 / 12.0 - 0.01));
+    int pixels = std::max(6, static_cast<int>(std::lround(em)));
+    font.setPixelSize(pixels);
+    while (pixels > 6 && QFontMetrics(font).height() > line)
+        font.setPixelSize(--pixels);
     return font;
+}
+
+QFont template_font(const plat::Dialog_Template& tmpl) {
+    return template_font(tmpl.font, tmpl.font_size);
 }
 
 std::pair<int, int> base_units(const QFont& font) {
@@ -439,6 +527,7 @@ QWidget* Qt_Dialog_Model::make_control(const plat::Control_State& c, std::size_t
     case plat::Control_Kind::combo_box: {
         const bool owner_draw = (c.style & plat::style_owner_draw) != 0;
         auto* b = new Combo(*this, id, owner_draw, parent);
+        b->setProperty("owner_drawn", owner_draw);
         if (!(c.style & plat::style_drop_list)) {
             b->setEditable(true);
             b->setInsertPolicy(QComboBox::NoInsert);
@@ -480,7 +569,7 @@ QWidget* Qt_Dialog_Model::make_control(const plat::Control_State& c, std::size_t
         break;
     }
     case plat::Control_Kind::bitmap: {
-        auto* l = new QLabel(parent);
+        auto* l = new Picture(*this, id, (c.style & plat::style_notify) != 0, parent);
         l->setScaledContents(true);
         made = l;
         break;

@@ -1,6 +1,7 @@
 // Shared between the Qt back end's own sources; not part of its interface.
 #pragma once
 
+#include "plat_status.h"
 #include "qt_ui.h"
 
 #include <QColor>
@@ -26,6 +27,10 @@ QWidget* widget_for(plat::Window window);
 QWidget* owner_widget(plat::Window window);
 
 QFont template_font(const plat::Dialog_Template& tmpl);
+// The font a template names, at its size, as it will be shown.
+QFont template_font(std::string_view face, int points);
+// The status back end: windows of the platform's status services.
+std::unique_ptr<plat::Status_Services> make_status();
 // Horizontal and vertical dialog base units of a font, in pixels.
 std::pair<int, int> base_units(const QFont& font);
 

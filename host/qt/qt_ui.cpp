@@ -9,11 +9,14 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QTreeView>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -125,9 +128,11 @@ int Qt_Ui::message_box(plat::Window owner, const std::string& text, const std::s
 
 std::optional<std::string> Qt_Ui::file_dialog(plat::Window owner,
                                               const plat::File_Dialog_Request& request) {
+    // A folder that is not there (a drive root of another system, say) opens
+    // the person's home folder, where their own files are.
     QString dir = qs(request.initial_dir);
     if (dir.isEmpty() || !QDir(dir).exists())
-        dir = QDir::currentPath();
+        dir = QDir::homePath();
     QFileDialog dialog(detail::owner_widget(owner), qs(request.title), dir);
     dialog.setObjectName(QStringLiteral("file_dialog"));
     // The same dialog everywhere, whatever the desktop offers.
@@ -155,6 +160,17 @@ std::optional<std::string> Qt_Ui::file_dialog(plat::Window owner,
         dialog.setNameFilters(filters);
     if (!name.isEmpty() && !name.contains('*') && !name.contains('?'))
         dialog.selectFile(name);
+
+    // The detail view, wide enough that names, sizes and whole dates show.
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(760, 440);
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
@@ -198,6 +214,7 @@ bool Qt_Ui::show_help(const plat::Help_Request& request) {
 struct Qt_Session::Impl {
     std::unique_ptr<QApplication> app;
     Qt_Ui ui;
+    std::unique_ptr<plat::Status_Services> status = detail::make_status();
     plat::Ui_Services* previous = nullptr;
 };
 
@@ -205,24 +222,46 @@ namespace {
 int g_argc = 1;
 char g_name[] = "vorna";
 char* g_argv[] = {g_name, nullptr};
+
+// Qt's own notes about the window system (a missing runtime folder, what
+// an off-screen platform cannot do) mean nothing to the person plotting;
+// only its errors are passed on, unless VORNA_QT_DEBUG asks for everything.
+QtMessageHandler g_previous_handler = nullptr;
+
+void qt_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg || std::getenv("VORNA_QT_DEBUG")) {
+        if (g_previous_handler)
+            g_previous_handler(type, context, text);
+        else
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
 } // namespace
 
 Qt_Session::Qt_Session() {
     auto impl = std::make_unique<Impl>();
-    if (!QCoreApplication::instance())
+    if (!QCoreApplication::instance()) {
+        g_previous_handler = qInstallMessageHandler(qt_messages);
         impl->app = std::make_unique<QApplication>(g_argc, g_argv);
-    else if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+    } else if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         throw std::runtime_error("the process already runs a Qt application without widgets");
     m_impl = std::move(impl);
     m_impl->previous = plat::set_ui_services(&m_impl->ui);
 }
 
 Qt_Session::~Qt_Session() {
+    // A status back end left current would outlive its windows.
+    if (&plat::status_services() == m_impl->status.get())
+        plat::set_status_services(nullptr);
     plat::set_ui_services(m_impl->previous);
 }
 
 Qt_Ui& Qt_Session::ui() {
     return m_impl->ui;
+}
+
+plat::Status_Services& Qt_Session::status() {
+    return *m_impl->status;
 }
 
 } // namespace plat_qt
@@ -250,4 +289,8 @@ extern "C" void* vorna_qt_open(char* why, unsigned long why_size) {
 
 extern "C" void vorna_qt_close(void* session) {
     delete static_cast<plat_qt::Qt_Session*>(session);
+}
+
+extern "C" void* vorna_qt_status(void* session) {
+    return session ? &static_cast<plat_qt::Qt_Session*>(session)->status() : nullptr;
 }

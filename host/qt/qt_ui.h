@@ -5,6 +5,7 @@
 #pragma once
 
 #include "plat_dialog.h"
+#include "plat_status.h"
 #include "plat_ui.h"
 
 #include <memory>
@@ -51,6 +52,9 @@ public:
     Qt_Session(const Qt_Session&) = delete;
     Qt_Session& operator=(const Qt_Session&) = delete;
     Qt_Ui& ui();
+    // Status windows in real windows; made current by whoever wants them
+    // (plat::set_status_services), and put back before the session ends.
+    plat::Status_Services& status();
 
 private:
     struct Impl;
@@ -74,3 +78,5 @@ VQT_EXPORT Pixel_Rect dialog_units_to_pixels(const plat::Dialog_Template& tmpl, 
 // vorna_qt_close ends it.
 extern "C" VQT_EXPORT void* vorna_qt_open(char* why, unsigned long why_size);
 extern "C" VQT_EXPORT void vorna_qt_close(void* session);
+// The session's status services (a plat::Status_Services*), or null.
+extern "C" VQT_EXPORT void* vorna_qt_status(void* session);

@@ -15,7 +15,8 @@ namespace {
 using plat::Control_Kind;
 
 const plat::Dialog_Control picker_controls[] = {
-    {color_id_palette, Control_Kind::bitmap, "palette", 7, 7, 96, 96},
+    {color_id_palette, Control_Kind::bitmap, "palette", 7, 7, 96, 96,
+     plat::style_notify | plat::style_tab_stop},
     {plat::id_static, Control_Kind::label, "Index:", 110, 9, 30, 8},
     {color_id_index, Control_Kind::edit, "", 142, 7, 28, 12,
      plat::style_number | plat::style_tab_stop},
@@ -51,19 +52,40 @@ std::string item_text(int index) {
     return text;
 }
 
-plat::Dialog_Image palette_picture(int count) {
+// The whole palette, sixteen cells a row, with the chosen cell framed black
+// inside white so that the mark shows on light and dark colours alike.
+plat::Dialog_Image palette_picture(int count, int chosen) {
     plat::Dialog_Image image;
     image.width = image.height = 16 * cell;
     image.pixels.assign(static_cast<std::size_t>(image.width * image.height),
                         plat::default_system_color(plat::System_Color::button_face));
+    auto put = [&](int px, int py, std::uint32_t c) {
+        image.pixels[static_cast<std::size_t>(py * image.width + px)] = c;
+    };
     for (int i = 0; i < count; ++i)
         for (int y = 1; y < cell; ++y)
-            for (int x = 1; x < cell; ++x) {
-                const int px = (i % 16) * cell + x;
-                const int py = (i / 16) * cell + y;
-                image.pixels[static_cast<std::size_t>(py * image.width + px)] =
-                    color_dll_palette[static_cast<std::size_t>(i)];
+            for (int x = 1; x < cell; ++x)
+                put((i % 16) * cell + x, (i / 16) * cell + y,
+                    color_dll_palette[static_cast<std::size_t>(i)]);
+    if (chosen >= 0 && chosen < count) {
+        const int left = (chosen % 16) * cell, top = (chosen / 16) * cell;
+        for (int k = 0; k <= cell; ++k) {
+            const int x = std::min(left + k, image.width - 1);
+            const int y = std::min(top + k, image.height - 1);
+            const int right = std::min(left + cell, image.width - 1);
+            const int bottom = std::min(top + cell, image.height - 1);
+            put(x, top, 0x000000);
+            put(x, bottom, 0x000000);
+            put(left, y, 0x000000);
+            put(right, y, 0x000000);
+            if (k >= 1 && k <= cell - 1) {
+                put(x, top + 1, 0xFFFFFF);
+                put(x, bottom - 1, 0xFFFFFF);
+                put(left + 1, y, 0xFFFFFF);
+                put(right - 1, y, 0xFFFFFF);
             }
+        }
+    }
     return image;
 }
 
@@ -81,9 +103,8 @@ public:
         d.slider_set_tick_frequency(color_id_slider, 16);
         d.slider_set_page_size(color_id_slider, 16);
         d.set_text_limit(color_id_index, 3);
-        d.set_image(color_id_palette, palette_picture(m_count));
         show(d, 0);
-        d.set_focus(color_id_list);
+        d.set_focus(color_id_palette);
     }
 
     void on_command(plat::Dialog& d, int id, plat::Notify code) override {
@@ -98,6 +119,8 @@ public:
             show(d, id);
         } else if (id == color_id_index && code == plat::Notify::edit_update) {
             typed(d);
+        } else if (id == color_id_palette) {
+            picked(d, code);
         }
     }
 
@@ -125,6 +148,39 @@ public:
     }
 
 private:
+    // A click on a cell of the palette chooses it; the arrow keys move over
+    // the grid, a row at a time up and down.
+    void picked(plat::Dialog& d, plat::Notify code) {
+        int next = m_index;
+        switch (code) {
+        case plat::Notify::clicked: {
+            const auto [x, y] = d.click_point(color_id_palette);
+            if (x < 0 || y < 0 || x >= 16 * cell || y >= 16 * cell)
+                return;
+            next = (y / cell) * 16 + x / cell;
+            break;
+        }
+        case plat::Notify::key_left:
+            next = m_index - 1;
+            break;
+        case plat::Notify::key_right:
+            next = m_index + 1;
+            break;
+        case plat::Notify::key_up:
+            next = m_index - 16;
+            break;
+        case plat::Notify::key_down:
+            next = m_index + 16;
+            break;
+        default:
+            return;
+        }
+        if (next < 0 || next >= m_count || next == m_index)
+            return;
+        m_index = next;
+        show(d, color_id_palette);
+    }
+
     // The index was typed: take it if it is one, else bound it in place.
     void typed(plat::Dialog& d) {
         const std::string text = d.text(color_id_index);
@@ -156,6 +212,7 @@ private:
             d.slider_set_position(color_id_slider, m_index);
         if (from != color_id_list)
             d.combo_select(color_id_list, m_index);
+        d.set_image(color_id_palette, palette_picture(m_count, m_index));
         plat::Dialog_Image swatch;
         swatch.width = 40;
         swatch.height = 24;

@@ -336,6 +336,32 @@ TEST_F(Plot_Test, CopiesAreSentAgainOnStandardOutput) {
     EXPECT_EQ(counter.jobs, 3) << "the job, then two copies sent again";
 }
 
+TEST_F(Plot_Test, StatusWindowOrTheTerminalWithoutComplaint) {
+    const std::string drawing = write("d.json", R"({"format": "vorna-drawing", "version": 1,
+        "pages": [{"primitives": [{"type": "dot", "points": [[30, 30]]}]}]})");
+    const fs::path err = path("stderr.txt");
+    auto plot = [&](const std::string& env, const std::string& out) {
+        const std::string cmd = "env " + env + " " + VORNA_PLOT + " --status-window --config " +
+                                config(0) + " --copies 2 -o - " + drawing + " >" + out + " 2>" +
+                                err.string();
+        return std::system(cmd.c_str());
+    };
+    // In a window (drawn off screen here), and with no display at all.
+    for (const std::string env :
+         {"QT_QPA_PLATFORM=offscreen", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM"}) {
+        SCOPED_TRACE(env);
+        const std::string out = path("copies.prn").string();
+        ASSERT_EQ(plot(env, out), 0) << read_text(err);
+        const std::string said = read_text(err);
+        EXPECT_EQ(said.find("display"), std::string::npos) << said;
+        EXPECT_EQ(said.find("window"), std::string::npos) << said;
+        spool_stream::File_Source source(out);
+        Job_Counter counter;
+        spool_stream::decode_stream(source, counter);
+        EXPECT_EQ(counter.jobs, 2);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Refusals and failures
 

@@ -80,6 +80,14 @@ const char* name(Notify code) {
         return "slider_released";
     case Notify::custom_draw:
         return "custom_draw";
+    case Notify::key_left:
+        return "key_left";
+    case Notify::key_right:
+        return "key_right";
+    case Notify::key_up:
+        return "key_up";
+    case Notify::key_down:
+        return "key_down";
     }
     return "?";
 }
@@ -273,8 +281,10 @@ TEST_F(Dialogs, PickingFromAListNotifiesInOrderWithTheSelectionMade) {
     Logging_Handler h;
     run(h, [](Dialog_Model& d) {
         EXPECT_TRUE(d.pick(id_paper, 2));
-        // Choosing what is already selected changes nothing and says nothing.
+        // Picking the selected item again from the open list is a choice too;
+        // a key on the closed list that does not move it says nothing.
         EXPECT_TRUE(d.pick(id_paper, 2));
+        EXPECT_TRUE(d.choose(id_paper, 2));
         EXPECT_FALSE(d.pick(id_paper, 4));
         EXPECT_FALSE(d.close_up(id_paper)); // not open
         EXPECT_FALSE(d.combo_dropped(id_paper));
@@ -285,6 +295,7 @@ TEST_F(Dialogs, PickingFromAListNotifiesInOrderWithTheSelectionMade) {
                          "1002 selection_changed sel=2",
                          "1002 close_up sel=2",
                          "1002 drop_down sel=2",
+                         "1002 selection_changed sel=2",
                          "1002 close_up sel=2",
                          "cancel",
                          "destroy",

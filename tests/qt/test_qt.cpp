@@ -12,7 +12,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdlib>
 #include <filesystem>
@@ -440,6 +443,20 @@ TEST(QtServices, FileDialogsAnswerThePathChosen) {
         EXPECT_EQ(fd->windowTitle(), "Select Advanced Definitions File to Import");
         EXPECT_EQ(fd->fileMode(), QFileDialog::ExistingFile);
         EXPECT_EQ(fd->nameFilters().size(), 1);
+        // A folder of another system opens the person's home; the dates show whole.
+        EXPECT_EQ(fd->directory().absolutePath(), QDir::homePath());
+        EXPECT_EQ(fd->viewMode(), QFileDialog::Detail);
+        EXPECT_LE(fd->width(), 1280);
+        auto* tree = fd->findChild<QTreeView*>("treeView");
+        ASSERT_NE(tree, nullptr);
+        const int date = tree->header()->count() - 1;
+        QTest::qWait(100); // the folder is listed in the background
+        QHeaderView* header = tree->header();
+        EXPECT_GE(header->sectionSize(date),
+                  std::max(header->sectionSizeHint(date),
+                           static_cast<QAbstractItemView*>(tree)->sizeHintForColumn(date)));
+        EXPECT_LE(header->sectionViewportPosition(date) + header->sectionSize(date),
+                  tree->viewport()->width());
         // Typed, as a person would: the folder's listing may not be read yet.
         auto* name = fd->findChild<QLineEdit*>("fileNameEdit");
         ASSERT_NE(name, nullptr);

@@ -187,6 +187,30 @@ TEST_F(CustomProperties, SwitchingPapersKeepsEachPapersRecordUntilOk) {
     EXPECT_EQ(long_value("GammaMode_360"), 0);
 }
 
+TEST_F(CustomProperties, PickingTheSelectedPaperAgainReloadsItsRecord) {
+    EXPECT_EQ(run([](Dialog_Model& d) {
+                  const int paper = d.combo_selection(c::paper_type);
+                  const std::string gamma = selected_text(d, c::gamma);
+                  d.pick(c::gamma, gamma == "2.2" ? 0 : 2);
+                  d.pick(c::paper_type, paper);
+                  EXPECT_EQ(selected_text(d, c::gamma), gamma);
+                  d.click(plat::id_cancel);
+              }),
+              plat::id_cancel);
+}
+
+TEST_F(CustomProperties, SubstitutionRowsInTabOrder) {
+    // Labels, the three Apply boxes, the left column, the right column.
+    std::vector<int> order;
+    for (const auto& control : custom_properties_template().controls)
+        for (int id : {c::apply1, c::apply2, c::apply3, c::compare1, c::compare2, c::compare3,
+                       c::swap1, c::swap2, c::swap3})
+            if (control.id == id)
+                order.push_back(id);
+    EXPECT_EQ(order, (std::vector<int>{c::apply1, c::apply2, c::apply3, c::compare1, c::compare2,
+                                       c::compare3, c::swap1, c::swap2, c::swap3}));
+}
+
 TEST_F(CustomProperties, At720TheOtherKeysTakeThe360Record) {
     select_entry(4);
     AdvancedDefinitions mine;

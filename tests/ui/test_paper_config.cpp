@@ -53,6 +53,30 @@ TEST_F(PaperConfig, StartsFromTheSharedValues) {
               plat::id_cancel);
 }
 
+TEST_F(PaperConfig, StoredValuesOutsideTheRangesShowAndKeepWhatTheControlsShow) {
+    shared.inkdensity = 99;
+    shared.delaytime = 60;
+    shared.feedoffset = -80;
+    shared.paperthick = 0;
+    shared.vacuum = 7;
+    EXPECT_EQ(run([](Dialog_Model& d) {
+                  EXPECT_EQ(d.text(p::density_edit), "50");
+                  EXPECT_EQ(d.slider_position(p::density_slider), 50);
+                  EXPECT_EQ(d.text(p::drying_edit), "50");
+                  EXPECT_EQ(d.text(p::feed_edit), "-70");
+                  EXPECT_EQ(d.slider_position(p::feed_slider), -70);
+                  EXPECT_EQ(d.text(p::thickness_edit), "1");
+                  EXPECT_EQ(d.slider_position(p::suction_slider), 4);
+                  d.click(plat::id_ok);
+              }),
+              plat::id_ok);
+    EXPECT_EQ(shared.inkdensity, 50);
+    EXPECT_EQ(shared.delaytime, 50);
+    EXPECT_EQ(shared.feedoffset, -70);
+    EXPECT_EQ(shared.paperthick, 1);
+    EXPECT_EQ(shared.vacuum, 4);
+}
+
 TEST_F(PaperConfig, SignedEditsAreBoundedAsTyped) {
     EXPECT_EQ(run([](Dialog_Model& d) {
                   // A lone sign waits for digits.
