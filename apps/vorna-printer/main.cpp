@@ -92,6 +92,37 @@ bool save_state(pappl_system_t* system, void* data) {
     return papplSystemSaveState(system, static_cast<const char*>(data));
 }
 
+// The printer has a display only on the device; the request is logged.
+void identify(pappl_printer_t* printer, pappl_identify_actions_t, const char* message) {
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO, "Identify-Printer: %s",
+                    message ? message : "(no message)");
+}
+
+// The inks the TARV holds, as printer-supply values.
+void set_supplies(pappl_printer_t* printer) {
+    static const char* const names[] = {"Black ink", "Cyan ink", "Magenta ink", "Yellow ink"};
+    static const pappl_supply_color_t colors[] = {PAPPL_SUPPLY_COLOR_BLACK, PAPPL_SUPPLY_COLOR_CYAN,
+                                                  PAPPL_SUPPLY_COLOR_MAGENTA,
+                                                  PAPPL_SUPPLY_COLOR_YELLOW};
+    pappl_supply_t supplies[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        std::snprintf(supplies[i].description, sizeof supplies[i].description, "%s", names[i]);
+        supplies[i].color = colors[i];
+        supplies[i].is_consumed = true;
+        supplies[i].level = -1; // the printer does not report its levels
+        supplies[i].type = PAPPL_SUPPLY_TYPE_INK;
+    }
+    papplPrinterSetSupplies(printer, 4, supplies);
+}
+
+void printer_created(pappl_printer_t* printer, void*) {
+    set_supplies(printer);
+}
+
+void set_supplies_of(pappl_printer_t* printer, void*) {
+    set_supplies(printer);
+}
+
 // The driver's capabilities as PAPPL's printer driver data.
 bool driver_callback(pappl_system_t*, const char* driver_name, const char*, const char*,
                      pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
@@ -124,6 +155,11 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
     data->sides_supported = PAPPL_SIDES_ONE_SIDED;
     data->sides_default = PAPPL_SIDES_ONE_SIDED;
     data->finishings = PAPPL_FINISHINGS_NONE;
+    data->orient_default = IPP_ORIENT_PORTRAIT;
+    data->identify_cb = identify;
+    data->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+    data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+    data->has_supplies = true;
 
     data->num_resolution = 0;
     for (int dpi : caps->resolutions) {
@@ -202,8 +238,21 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
         data->type[data->num_type++] = t.c_str();
     }
 
-    // The TARV's own settings, with their values and defaults.
     *attrs = ippNew();
+    // What IPP Everywhere clients look for beyond PAPPL's own attributes.
+    static const char* const no_overrides[] = {"document-number", "pages"};
+    ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "overrides-supported", 2, nullptr,
+                  no_overrides);
+    ippAddBoolean(*attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+    static const char* const intents[] = {"auto", "perceptual", "relative"};
+    ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported", 3,
+                  nullptr, intents);
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default",
+                 nullptr, "auto");
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back",
+                 nullptr, "normal");
+
+    // The TARV's own settings, with their values and defaults.
     data->num_vendor = 0;
     for (const auto& v : caps->vendor) {
         if (data->num_vendor >= PAPPL_MAX_VENDOR)
@@ -304,10 +353,11 @@ pappl_system_t* system_callback(int num_options, cups_option_t* options, void*) 
         papplSystemAddListeners(system, option("listen-hostname", num_options, options));
 
     papplSystemSetPrinterDrivers(system, static_cast<int>(g_driver_list.size()),
-                                 g_driver_list.data(), nullptr, nullptr, driver_callback, nullptr);
+                                 g_driver_list.data(), nullptr, printer_created, driver_callback,
+                                 nullptr);
     papplSystemAddMIMEFilter(system, "application/pdf", "image/pwg-raster", printer::print_pdf,
                              nullptr);
-    papplSystemAddStringsData(system, "/en.strings", "en", english_strings);
+    // papplSystemAddStringsData(system, "/en.strings", "en", english_strings);
     papplSystemSetFooterHTML(system, "TARV wide-format printer application");
 
     static const pappl_version_t versions[] = {{"vorna-printer", "", "1.0", {1, 0, 0, 0}}};
@@ -315,7 +365,9 @@ pappl_system_t* system_callback(int num_options, cups_option_t* options, void*) 
 
     g_state_file = spool + "/" + app_name + ".state";
     papplSystemSetSaveCallback(system, save_state, g_state_file.data());
-    if (!papplSystemLoadState(system, g_state_file.c_str())) {
+    if (papplSystemLoadState(system, g_state_file.c_str())) {
+        papplSystemIteratePrinters(system, set_supplies_of, nullptr);
+    } else {
         papplSystemSetDNSSDName(system, "TARV");
         // A first start: one printer with the English driver, printing into
         // a folder of the spool directory.
@@ -326,8 +378,10 @@ pappl_system_t* system_callback(int num_options, cups_option_t* options, void*) 
             pappl_printer_t* p =
                 papplPrinterCreate(system, 0, default_printer_name, d->name.c_str(),
                                    "MFG:VORNA;MDL:TARV;", uri.c_str());
-            if (p)
+            if (p) {
+                set_supplies(p);
                 papplSystemSetDefaultPrinterID(system, papplPrinterGetID(p));
+            }
         }
     }
     return system;
