@@ -91,6 +91,7 @@ public:
 
     void begin(const Page_Request& request) {
         m_request = request;
+        m_lines = 0;
         HT_Document_Info info;
         info.document_name = m_job_name.c_str();
         info.output_name = m_session->page_file().c_str();
@@ -125,6 +126,7 @@ public:
 
     // Draws raster row `y` (from the paper's top edge) into the page.
     void line(unsigned y, const unsigned char* pixels) {
+        ++m_lines;
         const plot::Page_Geometry& g = geometry();
         const long row = long(y) - g.top;
         if (row < 0 || row >= g.rows || m_end_column <= m_first_column)
@@ -178,6 +180,12 @@ public:
 
     // Bands the page through the spool module and sends its printer data.
     void end(pappl_job_t* job, pappl_device_t* device) {
+        // A raster stream cut short delivers fewer lines than its header
+        // promised: the page is not printed and the job fails.
+        if (m_lines < m_request.height)
+            throw Job_Refused(PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+                              "the document ends after " + std::to_string(m_lines) + " of the " +
+                                  std::to_string(m_request.height) + " lines of a page");
         m_session->device().end_picture();
         const auto& reports = m_session->error_handler().reports();
         for (; m_reports_seen < reports.size(); ++m_reports_seen)
@@ -266,6 +274,7 @@ private:
     long m_end_column = 0;
     std::vector<std::uint8_t> m_row;
     std::size_t m_reports_seen = 0;
+    unsigned m_lines = 0;
 };
 
 // What PAPPL keeps for a job between the callbacks.
