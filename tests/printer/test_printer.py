@@ -407,6 +407,101 @@ class Printer_Server(unittest.TestCase):
         self.assertEqual(len(set(t for _, t in printed)), len(printed))
 
 
+class Printer_Lifecycle(unittest.TestCase):
+    """What outlives a server: printers and defaults, and nothing else."""
+
+    def setUp(self):
+        self.work = os.path.join(OUT, "printer-lifecycle", self._testMethodName)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        self.server = Server(os.path.join(self.work, "spool"))
+
+    def tearDown(self):
+        self.server.stop()
+
+    def attributes(self, names):
+        test = os.path.join(self.work, "attrs.test")
+        with open(test, "w") as f:
+            f.write("{\nOPERATION Get-Printer-Attributes\nGROUP operation-attributes-tag\n"
+                    "ATTR charset attributes-charset utf-8\n"
+                    "ATTR language attributes-natural-language en\n"
+                    "ATTR uri printer-uri $uri\n"
+                    f"ATTR keyword requested-attributes {','.join(names)}\n"
+                    "STATUS successful-ok\n}\n")
+        return self.server.ipp(test, ["-tv"]).stdout
+
+    def start_long_job(self, name):
+        doc = os.path.join(self.work, "page.pdf")
+        pdf_document(doc, [(50, 50, 400, 600, 0, 0.5, 1)])
+        self.server.submit(doc, "application/pdf", name,
+                           ["ATTR resolution printer-resolution 720dpi"], wait=False)
+        log = os.path.join(self.server.spool, "log")
+        deadline = time.time() + 30
+        while time.time() < deadline:
+            with open(log) as f:
+                if "Page 1:" in f.read():
+                    return
+            time.sleep(0.05)
+        self.fail("the job did not start")
+
+    def completed_jobs(self):
+        return self.server.ipp("get-completed-jobs.test", ["-tv"], check=False).stdout
+
+    def test_defaults_survive_a_restart_and_sigterm_finishes_the_job(self):
+        self.server.start()
+        self.server.set_defaults(["ATTR integer tarv-ink-density-default 20",
+                                  "ATTR keyword tarv-platen-gap-default wide"])
+        self.start_long_job("finished")
+        self.assertEqual(self.server.stop(), 0, "SIGTERM is a clean stop")
+        # The job in progress was finished, whole, before the server ended.
+        img = decode(self.server.output("finished"), os.path.join(self.work, "finished.png"))
+        self.assertTrue(near(pixel(img, 1000, 1500), (0, 128, 255)))
+        work = os.path.join(self.server.spool, "work")
+        self.assertEqual(os.listdir(work), [])
+
+        self.server.start()
+        out = self.attributes(["printer-name", "tarv-ink-density-default",
+                               "tarv-platen-gap-default"])
+        self.assertIn("printer-name (nameWithoutLanguage) = tarv", out)
+        self.assertIn("tarv-ink-density-default (integer) = 20", out)
+        self.assertIn("tarv-platen-gap-default (keyword) = wide", out)
+
+    def test_a_job_cut_off_by_a_kill_is_not_reported_as_completed(self):
+        self.server.start()
+        self.start_long_job("killed")
+        self.server.proc.kill()
+        self.server.proc.wait()
+        self.server.start()
+        self.assertNotIn("job-state (enum) = completed", self.completed_jobs())
+        # What the killed job left in the working folder is gone.
+        self.assertEqual(os.listdir(os.path.join(self.server.spool, "work")), [])
+
+    def test_web_interface_shows_the_tarv_settings(self):
+        self.server.start()
+        base = f"http://localhost:{self.server.port}"
+        page = urllib.request.urlopen(f"{base}/tarv/printing", timeout=20).read().decode()
+        for name in ("tarv-ink-density", "tarv-drying-time", "tarv-platen-gap",
+                     "tarv-two-way-printing", "tarv-gamma", "main-roll"):
+            self.assertIn(name, page)
+        chromium = shutil.which("chromium") or shutil.which("chromium-browser")
+        if not chromium:
+            self.skipTest("chromium is not installed")
+        for name, path in (("printer", "/tarv/"), ("printing-defaults", "/tarv/printing")):
+            shot = os.path.join(self.work, f"web-{name}.png")
+            profile = tempfile.mkdtemp(dir=self.work)
+            subprocess.run([chromium, "--headless", "--no-sandbox", "--disable-gpu",
+                            "--disable-quic", "--no-first-run", "--disable-background-networking",
+                            "--disable-component-update", "--disable-sync",
+                            f"--user-data-dir={profile}", "--window-size=1200,1800",
+                            f"--screenshot={shot}", base + path],
+                           capture_output=True, timeout=120)
+            w, h, data = read_ppm(shot)
+            self.assertEqual((w, h), (1200, 1800))
+            # Not a blank page: a good share of the pixels are not white.
+            dark = sum(1 for i in range(0, len(data), 3 * 97) if data[i] < 200)
+            self.assertGreater(dark, 100, name)
+
+
 def main():
     global BIN, OUT
     BIN = os.path.abspath(sys.argv[1])
