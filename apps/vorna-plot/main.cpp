@@ -10,7 +10,8 @@ namespace {
 
 void usage(std::FILE* out) {
     std::fputs("usage: vorna-plot [--driver PATH] [--config FILE] [-o OUT] [--preview OUT.png]\n"
-               "                  [--copies N] [--quiet] DRAWING.json\n"
+               "                  [--copies N] [--quiet] [--plot NAME=VALUE]...\n"
+               "                  DRAWING.json|DRAWING.dxf\n"
                "\n"
                "  --driver PATH      the driver library (default: the English driver beside\n"
                "                     this program)\n"
@@ -21,6 +22,10 @@ void usage(std::FILE* out) {
                "                     several pages gives OUT-1.png, OUT-2.png, ...\n"
                "  --copies N         number of copies, 1 to 9999\n"
                "  --quiet            no progress display and no summary\n"
+               "  --plot NAME=VALUE  how a DXF drawing goes onto the paper: fit, scale=1:N,\n"
+               "                     units=mm|cm|m|in|ft, centre=yes|no, rotate=0|90,\n"
+               "                     window=X0,Y0,X1,Y1, extents, layout=NAME,\n"
+               "                     lineweight-scale=F (also the configuration's \"plot\")\n"
                "\n"
                "Exit status: 0 plotted; 1 the driver or the output failed; 2 a bad command\n"
                "line, drawing or configuration; 130 cancelled with Ctrl-C.\n",
@@ -74,6 +79,15 @@ int main(int argc, char** argv) {
                              "9999\n",
                              n.c_str());
                 ok = false;
+            }
+        } else if (a == "--plot") {
+            std::string setting;
+            ok = value(setting);
+            if (ok) {
+                const std::size_t eq = setting.find('=');
+                opts.plot_settings.emplace_back(setting.substr(0, eq),
+                                                eq == std::string::npos ? std::string()
+                                                                        : setting.substr(eq + 1));
             }
         } else if (a == "--quiet" || a == "-q") {
             opts.quiet = true;

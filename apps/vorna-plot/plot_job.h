@@ -30,6 +30,8 @@ struct Plot_Options {
     std::string drawing;
     int copies = 0; // 0: as configured
     bool quiet = false;
+    // Plot settings of a CAD drawing by name, after the configuration's.
+    std::vector<std::pair<std::string, std::string>> plot_settings;
 };
 
 struct Plot_Report {
