@@ -927,11 +927,13 @@ Plot_Result plot_document(const Document& doc, const Plot_Settings& settings,
         std::swap(region_w, region_h);
     double scale = 1;
     if (settings.fit) {
+        // A dot of margin, so that lines on the extents print whole.
+        const double margin = 2 / area.dots_per_mm;
         double s = std::numeric_limits<double>::infinity();
         if (region_w > 0)
-            s = std::min(s, area.width / region_w);
+            s = std::min(s, (area.width - margin) / region_w);
         if (region_h > 0)
-            s = std::min(s, area.height / region_h);
+            s = std::min(s, (area.height - margin) / region_h);
         scale = std::isfinite(s) ? s : 1;
     } else {
         double unit = settings.unit_mm > 0 ? settings.unit_mm : millimetres_per_unit(doc.insunits);

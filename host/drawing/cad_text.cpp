@@ -200,7 +200,8 @@ Font_Shaper::Face* Font_Shaper::face_for(const Text_Style& style) {
         if (!face)
             face = open(fallback_file);
         const std::string name = file.empty() ? family : file;
-        if (m_warned.insert(name).second)
+        // A style that names no font takes the plain sans without a word.
+        if (!name.empty() && m_warned.insert(name).second)
             m_warnings.push_back("the font \"" + name + "\" " + why + "; its text is drawn with " +
                                  fallback_family);
     }

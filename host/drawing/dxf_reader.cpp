@@ -92,7 +92,8 @@ std::size_t check_groups(std::string_view text, const std::string& file) {
                        std::string(trim(code_text).substr(0, 40)) + "\"");
         const std::uint32_t code_line = line;
         if (!next_line(value))
-            refuse(file, code_line, "the file ends after a group code without its value");
+            refuse(file, code_line,
+                   "the file ends after a group code without its value: it is cut short");
         if (value.find('\0') != std::string_view::npos)
             refuse(file, line, "a value holds a NUL byte");
         switch (value_type(code)) {
