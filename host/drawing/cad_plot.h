@@ -29,6 +29,9 @@ struct Plot_Settings {
     double lineweight_scale = 1;
     // Width of lines whose lineweight is "default", in millimetres.
     double default_lineweight = 0.25;
+    // A drawing that expands beyond this many points (arrays of nested
+    // blocks, say) is refused rather than left to exhaust memory.
+    std::uint64_t max_points = 30'000'000;
 };
 
 // The printable area on the paper: its top-left corner measured from the

@@ -40,15 +40,17 @@ std::vector<char32_t> code_points(const std::string& s) {
 }
 
 // The file fontconfig picks for a family, and the family it really is.
-std::pair<std::string, std::string> match_family(const std::string& family) {
+std::pair<std::string, std::string> match_family(FcConfig* config, const std::string& family) {
+    if (!config)
+        return {};
     std::pair<std::string, std::string> out;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family.c_str()));
     if (!pattern)
         return out;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     if (match) {
         FcChar8* file = nullptr;
         FcChar8* found = nullptr;
@@ -112,13 +114,19 @@ struct Outline_Builder {
 
 } // namespace
 
+// FreeType, and a fontconfig configuration of our own, so that nothing of
+// either outlives the shaper.
 struct Font_Shaper::Library {
     FT_Library ft = nullptr;
+    FcConfig* fonts = nullptr;
     Library() {
         if (FT_Init_FreeType(&ft) != 0)
             ft = nullptr;
+        fonts = FcInitLoadConfigAndFonts();
     }
     ~Library() {
+        if (fonts)
+            FcConfigDestroy(fonts);
         if (ft)
             FT_Done_FreeType(ft);
     }
@@ -179,14 +187,14 @@ Font_Shaper::Face* Font_Shaper::face_for(const Text_Style& style) {
     Face* face = nullptr;
     std::string why;
     if (!family.empty() && outline_font) {
-        const auto [path, found] = match_family(family);
+        const auto [path, found] = match_family(m_library->fonts, family);
         // fontconfig always answers; only the family asked for counts.
         if (!path.empty() && lower(found) == lower(family))
             face = open(path);
         else
             why = "is not installed";
     } else if (!family.empty()) {
-        const auto [path, found] = match_family(family);
+        const auto [path, found] = match_family(m_library->fonts, family);
         if (!path.empty() && lower(found) == lower(family))
             face = open(path);
         else
@@ -195,7 +203,7 @@ Font_Shaper::Face* Font_Shaper::face_for(const Text_Style& style) {
         why = file.empty() ? "is not named" : "is a shape font, which cannot be plotted";
     }
     if (!face) {
-        const auto [path, found] = match_family(fallback_family);
+        const auto [path, found] = match_family(m_library->fonts, fallback_family);
         face = path.empty() ? nullptr : open(path);
         if (!face)
             face = open(fallback_file);
