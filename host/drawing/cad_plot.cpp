@@ -699,7 +699,7 @@ private:
         return lines;
     }
 
-    // TEXT contents with their %% codes replaced.
+    // Text with its %% codes (degree, plus-minus, diameter) replaced.
     static std::string text_contents(const std::string& s) {
         std::string out;
         for (std::size_t i = 0; i < s.size(); ++i) {
@@ -747,7 +747,7 @@ private:
             const double block_height = height + pitch * double(lines.size() - 1);
             const int col = (e.attachment - 1) % 3, row = (e.attachment - 1) / 3;
             for (std::size_t i = 0; i < lines.size(); ++i) {
-                const Text_Outline& o = outline(lines[i], style);
+                const Text_Outline& o = outline(text_contents(lines[i]), style);
                 const double w = o.advance * height * style.width_factor;
                 // Baseline of line i below the top of the block.
                 double y = -height - pitch * double(i);

@@ -22,6 +22,16 @@ std::string lower(std::string s) {
     return s;
 }
 
+// A family name without case, spaces or dashes: "DejaVuSans" (from a file
+// name) is "DejaVu Sans".
+std::string plain_name(const std::string& s) {
+    std::string out;
+    for (char c : s)
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
 // Decodes UTF-8; a bad byte stands for itself.
 std::vector<char32_t> code_points(const std::string& s) {
     std::vector<char32_t> out;
@@ -189,13 +199,13 @@ Font_Shaper::Face* Font_Shaper::face_for(const Text_Style& style) {
     if (!family.empty() && outline_font) {
         const auto [path, found] = match_family(m_library->fonts, family);
         // fontconfig always answers; only the family asked for counts.
-        if (!path.empty() && lower(found) == lower(family))
+        if (!path.empty() && plain_name(found) == plain_name(family))
             face = open(path);
         else
             why = "is not installed";
     } else if (!family.empty()) {
         const auto [path, found] = match_family(m_library->fonts, family);
-        if (!path.empty() && lower(found) == lower(family))
+        if (!path.empty() && plain_name(found) == plain_name(family))
             face = open(path);
         else
             why = "is not installed";
