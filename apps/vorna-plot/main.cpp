@@ -10,7 +10,8 @@ namespace {
 
 void usage(std::FILE* out) {
     std::fputs("usage: vorna-plot [--driver PATH] [--config FILE] [-O NAME=VALUE]... [-o OUT]\n"
-               "                  [--preview OUT.png] [--copies N] [--quiet] DRAWING.json\n"
+               "                  [--preview OUT.png] [--copies N] [--quiet] [--status-window]\n"
+               "                  [--plot NAME=VALUE]... DRAWING.json|DRAWING.dxf\n"
                "\n"
                "  --driver PATH      the driver library (default: the English driver beside\n"
                "                     this program)\n"
@@ -25,12 +26,16 @@ void usage(std::FILE* out) {
                "                     several pages gives OUT-1.png, OUT-2.png, ...\n"
                "  --copies N         number of copies, 1 to 9999\n"
                "  --quiet            no progress display and no summary\n"
+               "  --status-window    show progress in the Print Spool Status window (the\n"
+               "                     terminal display when no window can be shown)\n"
+               "  --plot NAME=VALUE  how a DXF drawing goes onto the paper: fit, scale=1:N,\n"
+               "                     units=mm|cm|m|in|ft, centre=yes|no, rotate=0|90,\n"
+               "                     window=X0,Y0,X1,Y1, extents, layout=NAME,\n"
+               "                     lineweight-scale=F (also the configuration's \"plot\")\n"
                "  -h, --help         this text\n"
                "  --version          the program's version\n"
                "\n"
                "DRAWING \"-\" is standard input.\n"
-               "  --status-window    show progress in the Print Spool Status window (the\n"
-               "                     terminal display when no window can be shown)\n"
                "\n"
                "Exit status: 0 plotted; 1 the driver or the output failed; 2 a bad command\n"
                "line, drawing or configuration; 130 cancelled with Ctrl-C.\n",
@@ -95,6 +100,15 @@ int main(int argc, char** argv) {
                              "9999\n",
                              n.c_str());
                 ok = false;
+            }
+        } else if (a == "--plot") {
+            std::string setting;
+            ok = value(setting);
+            if (ok) {
+                const std::size_t eq = setting.find('=');
+                opts.plot_settings.emplace_back(setting.substr(0, eq),
+                                                eq == std::string::npos ? std::string()
+                                                                        : setting.substr(eq + 1));
             }
         } else if (a == "--quiet" || a == "-q") {
             opts.quiet = true;

@@ -1,5 +1,6 @@
 #include "plot_job.h"
 
+#include "cad_input.h"
 #include "driver_session.h"
 #include "file_identity.h"
 #include "ht_color_cube.h"
@@ -355,8 +356,14 @@ void report_driver_messages(const HT_Std_Error_Handler& handler, std::size_t& se
 Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     Plot_Report report;
     drawing::Drawing d;
+    // A CAD drawing is laid out once the page is known, below.
+    const bool cad = is_cad_drawing(o.drawing);
+    cad::Plot_Settings cad_settings;
     try {
-        d = drawing::load_drawing(o.drawing);
+        if (cad)
+            cad_settings = plot_settings(o.config, o.plot_settings);
+        else
+            d = drawing::load_drawing(o.drawing);
     } catch (const drawing::Drawing_Error& e) {
         fail(exit_usage, e.what());
     }
@@ -440,6 +447,15 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
 
     const Page_Geometry& geometry = session->geometry();
     report.geometry = geometry;
+    try {
+        if (cad)
+            d = cad_drawing(o.drawing, cad_settings, geometry, messages);
+    } catch (const drawing::Drawing_Error& e) {
+        fail(exit_usage, e.what());
+    }
+    // Never cropped silently.
+    if (const std::string w = cad ? std::string() : overflow_warning(d, geometry); !w.empty())
+        std::fprintf(messages, "vorna-plot: %s: %s\n", o.drawing.c_str(), w.c_str());
     const Page_Frame frame(geometry, d.units);
     HT_Progress& progress = session->progress();
     Cancel_Scope cancel_scope(&progress);

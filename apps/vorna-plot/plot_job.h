@@ -33,6 +33,8 @@ struct Plot_Options {
     std::vector<std::string> settings;
     bool quiet = false;
     bool status_window = false; // the status window in a real window, when one can be shown
+    // Plot settings of a CAD drawing by name, after the configuration's.
+    std::vector<std::pair<std::string, std::string>> plot_settings;
 };
 
 struct Plot_Report {

@@ -357,7 +357,9 @@ void ht_configuration_from_json(HT_Plotter_Definition& def, const nlohmann::json
         refuse(file, "(document)", "expected a JSON object");
     check_known(doc,
                 {"format", "version", "media", "res_color_mem", "plot_to_file", "custom",
-                 "custom_capabilities"},
+                 "custom_capabilities",
+                 // How a drawing goes onto the paper; the plot program reads it.
+                 "plot"},
                 file, "");
     if (text_of(member(doc, "format", file, "format"), file, "format") != format_name)
         refuse(file, "format", std::string("expected \"") + format_name + "\"");
