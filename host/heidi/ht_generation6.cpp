@@ -49,7 +49,7 @@ HT_Device_Adapter::HT_Device_Adapter(int generation)
 
 // The sanitizer's type check would see a call on a class the object is not
 // of; that is the point of the adapter, so it is off for its two calls.
-[[gnu::no_sanitize("vptr")]] void
+__attribute__((no_sanitize("vptr"))) void
 HT_Device_Adapter::set_error_handler(HT_Plotter_Device_Data& device,
                                      HT_Smart_Pointer<HT_Error_Handler> handler) const {
     if (m_generation == 6)
@@ -58,7 +58,7 @@ HT_Device_Adapter::set_error_handler(HT_Plotter_Device_Data& device,
         device.set_error_handler(std::move(handler));
 }
 
-[[gnu::no_sanitize("vptr")]] void HT_Device_Adapter::establish_configuration(
+__attribute__((no_sanitize("vptr"))) void HT_Device_Adapter::establish_configuration(
     HT_Plotter_Device_Data& device, HT_Smart_Pointer<HT_Plotter_Definition> definition) const {
     if (m_generation == 6)
         as_generation6(device).establish_configuration(std::move(definition));

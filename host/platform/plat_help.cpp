@@ -2,6 +2,7 @@
 
 #include "plat_module.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -61,7 +62,12 @@ std::string plain_text(std::string_view html, std::string& title) {
         if (tag == "h1") {
             if (title.empty())
                 title = text;
-            out += text + "\n" + std::string(text.size() > 0 ? 40 : 0, '=') + "\n\n";
+            // Underlined letter for letter, not byte for byte.
+            const auto letters =
+                static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+                    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                }));
+            out += text + "\n" + std::string(letters, '=') + "\n\n";
         } else if (tag == "dt") {
             out += text + "\n";
         } else if (tag == "dd") {

@@ -70,7 +70,7 @@ std::set<std::string> english_texts() {
         for (const auto& l : t.labels)
             add(l.text);
     }
-    for (int code = -8; code <= 0; ++code)
+    for (int code = -16; code <= 0; ++code)
         add(raster_device::spool_result_message(code));
     // Texts the program builds or shows in a message box.
     for (const char* t : {"Print Spool Status (%d Copies)", "V_MOD0.DLL has not been installed.",
