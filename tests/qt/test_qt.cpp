@@ -302,6 +302,25 @@ TEST(QtDialog, ListsNotifySelectionAndCloseUpWithTheChoiceMade) {
     EXPECT_EQ(h.log.back(), "cancel");
 }
 
+TEST(QtDialog, PickingTheSelectedItemAgainIsAChoice) {
+    Handler h;
+    when_shown([&](QWidget* w) {
+        auto* paper = child<QComboBox>(w, id_paper);
+        paper->showPopup();
+        QAbstractItemView* view = paper->view();
+        const QRect item = view->visualRect(view->model()->index(0, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
+        QTest::qWait(50);
+        EXPECT_FALSE(h.dialog->combo_dropped(id_paper));
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    plat::run_dialog(sample, h, nullptr);
+    EXPECT_EQ(h.log,
+              (std::vector<std::string>{entry(id_paper, Notify::drop_down, " sel=0"),
+                                        entry(id_paper, Notify::selection_changed, " sel=0"),
+                                        entry(id_paper, Notify::close_up, " sel=0"), "cancel"}));
+}
+
 TEST(QtDialog, SlidersNotifyWhileDraggedAndWhenLetGo) {
     Handler h;
     when_shown([&](QWidget* w) {
