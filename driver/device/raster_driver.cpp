@@ -154,6 +154,8 @@ raster_media::Media_Device_Settings RASTER_Driver::media_settings() const {
     s.module_directory = m_driver_folder;
     s.language = raster_media::media_language_of_build(VORNA_DELIVERABLE)
                      .value_or(raster_media::Media_Language::english);
+    s.page_width = m_row_length;
+    s.page_rows = m_row_count;
     return s;
 }
 

@@ -77,15 +77,16 @@ TEST_F(Substitution, RedToGreenWithBothInThePaletteTakesGreensIndex) {
     EXPECT_EQ(printed_row(3), (Row{0x00FF00, 0x00FF00, 0x0000FF}));
 }
 
-TEST_F(Substitution, AReplacementInNoRowKeepsTheIndexAndLastsIntoLaterPictures) {
+TEST_F(Substitution, AReplacementInNoRowKeepsTheIndexInEveryPicture) {
     convert_red(1, 0x030201); // (1, 2, 3)
     const std::uint8_t r = cube_index(red);
     establish();
-    // The first picture writes the replacement into red's row; the next no
-    // longer finds red, and its red pixels still print in the replacement.
-    for (int picture = 0; picture < 2; ++picture) {
+    // Each picture finds red in its palette and writes the replacement into
+    // red's row, whatever the picture before it wrote.
+    for (int picture = 0; picture < 3; ++picture) {
         begin();
-        EXPECT_EQ(device().m_compare_index[0], picture == 0 ? r : -1);
+        EXPECT_EQ(device().m_compare_index[0], r);
+        EXPECT_EQ(device().m_swap_index[0], r);
         EXPECT_EQ(page_row(Indices{r}, 1), (Row{r}));
         end();
         EXPECT_EQ(printed_row(1), (Row{0x010203})) << picture;
