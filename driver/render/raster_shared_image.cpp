@@ -260,11 +260,16 @@ struct Strip_Place {
 };
 
 // A true-colour row with every transparent pixel (alpha 0) made 0, the value
-// the paste leaves out.
+// the paste leaves out; a row without one as it is.
 const std::uint8_t* clear_transparent(const std::uint8_t* row, std::int64_t width,
                                       std::vector<std::uint8_t>& scratch) {
+    std::int64_t k = 0;
+    while (k < width && row[4 * k + 3] != 0)
+        ++k;
+    if (k == width)
+        return row;
     scratch.assign(row, row + 4 * width);
-    for (std::int64_t k = 0; k < width; ++k)
+    for (; k < width; ++k)
         if (scratch[4 * k + 3] == 0)
             std::memset(&scratch[4 * k], 0, 4);
     return scratch.data();
