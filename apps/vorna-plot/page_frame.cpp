@@ -67,6 +67,10 @@ Page_Geometry page_geometry(const HT_Plotter_Definition& definition) {
     g.paper_height = device_dots(paper.y_max - paper.y_min, g.y_dpi);
     if (g.width <= 0 || g.rows <= 0)
         throw Frame_Error("the media size \"" + size->name.str() + "\" has no printable area");
+    // The paper holds every printed dot: a user-defined size also prints the
+    // millimetre that its bounds end in.
+    g.paper_width = std::max(g.paper_width, g.left + g.width);
+    g.paper_height = std::max(g.paper_height, g.top + g.rows);
     return g;
 }
 

@@ -156,6 +156,8 @@ raster_media::Media_Device_Settings RASTER_Driver::media_settings() const {
     s.paper = m_printer.active;
     s.module_directory = m_driver_folder;
     s.language = raster_lang::current().media_language;
+    s.page_width = m_row_length;
+    s.page_rows = m_row_count;
     return s;
 }
 

@@ -187,8 +187,10 @@ void RASTER_Driver::begin_picture(const HT_Document_Info& document) {
     read_color_output_flag();
     read_copy_count();
 
-    // 7. Substitution indices of an indexed page.
-    prepare_substitution_indices(*this, m_color_system, palette_rgb_table());
+    // 7. Substitution indices: an indexed page prepared its own with its
+    // palette; the other systems keep none.
+    if (m_color_system != color_system_indexed)
+        prepare_substitution_indices(*this, m_color_system, palette_rgb_table());
 }
 
 void RASTER_Driver::create_page_image() {

@@ -71,9 +71,9 @@ struct Sheet {
     std::int32_t printable_height;
 };
 
-Sheet sheet_of(const Media_Size_Record& record, int source, int resolution, float width_mm,
-               float height_mm) {
-    const bool at_720 = resolution == 720;
+Sheet sheet_of(const Media_Size_Record& record, const Media_Device_Settings& settings, int source,
+               float width_mm, float height_mm) {
+    const bool at_720 = settings.resolution == 720;
     if (std::strcmp(record.name, user_defined_name) != 0) {
         // The tables are in 360 dpi dots.
         const std::int32_t k = at_720 ? 2 : 1;
@@ -82,8 +82,11 @@ Sheet sheet_of(const Media_Size_Record& record, int source, int resolution, floa
     }
     const double dots_per_mm = at_720 ? 720.0 / 25.4 : 360.0 / 25.4;
     const std::int32_t margin = at_720 ? 168 : 84;
-    const std::int32_t w = mm_to_dots(width_mm, dots_per_mm);
-    const std::int32_t h = mm_to_dots(height_mm, dots_per_mm);
+    // The device rounds the printable area to whole dots where the bounds
+    // alone would truncate: the page it prints is the size to announce.
+    const bool page = settings.page_width > 0 && settings.page_rows > 0;
+    const std::int32_t w = page ? settings.page_width : mm_to_dots(width_mm, dots_per_mm);
+    const std::int32_t h = page ? settings.page_rows : mm_to_dots(height_mm, dots_per_mm);
     if (source == media_source_roll_borderless)
         return {w - margin, h, w, h};
     return {w + margin, h + margin, w, h};
@@ -166,7 +169,7 @@ void fill_job_params(Media_State& state, const Media_Device_Settings& settings,
         const Media_Size_Record& record = media_size_record(source, state.media_size);
         const bool borderless = source == media_source_roll_borderless;
         if (settings.resolution == 360 || settings.resolution == 720) {
-            const Sheet sheet = sheet_of(record, source, settings.resolution, width_mm, height_mm);
+            const Sheet sheet = sheet_of(record, settings, source, width_mm, height_mm);
             const std::int32_t margin = settings.resolution == 720 ? 84 : 42;
             params.paper_width = sheet.paper_width;
             params.paper_height = sheet.paper_height;

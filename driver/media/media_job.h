@@ -49,6 +49,12 @@ struct Media_Device_Settings {
     Active_Paper_Settings paper{0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
     std::string_view module_directory; // driver folder, ending in a separator
     Media_Language language = Media_Language::english;
+    // The page the device prints: dots per row and rows (0: no page yet).
+    // A user-defined size announces exactly this page, so that no band is
+    // wider or longer than the job said; without a page its size comes from
+    // the host's bounds.
+    std::int32_t page_width = 0;
+    std::int32_t page_rows = 0;
 };
 
 // The selected media's bounds as the host gives them, in millimetres.

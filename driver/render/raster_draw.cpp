@@ -185,26 +185,25 @@ void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_R
     const std::uint32_t value = dot_value(*d, rendition, color);
 
     // 64-bit arithmetic: the host's coordinates may be anywhere.
-    const std::int64_t lx = d->m_last_column;
     const std::int64_t ly = d->m_last_row;
     const std::int64_t c = std::int64_t{point->x} + d->m_pad_x;
     const std::int64_t r = ly - d->m_pad_y - point->y;
     const Clip clip(rendition);
 
-    // Above 600 dpi a dot is 4 × 4 pixels around it, pushed inside the image.
+    // Above 600 dpi a dot is 4 × 4 pixels around it; from 401 to 600 dpi
+    // 2 × 2 pixels, the dot and its neighbours to the right and above. A
+    // block is never moved: what lies off the image is not drawn, so a dot
+    // off the page prints nothing and one on its edge only its part.
     std::int64_t c0, r0, size;
     if (d->m_resolution > 600) {
         size = 4;
-        c0 = c > lx - 3 ? lx - 3 : (c > 0 ? c - 1 : 0);
-        r0 = std::clamp<std::int64_t>(r - 2, 0, std::max<std::int64_t>(ly - 3, 0));
+        c0 = c - 1;
+        r0 = r - 2;
     } else {
-        // 401 to 600 dpi: 2 × 2 pixels, the dot and its neighbours to the
-        // right and above.
         size = 2;
-        c0 = std::clamp<std::int64_t>(c, 0, std::max<std::int64_t>(lx - 1, 0));
-        r0 = std::clamp<std::int64_t>(r - 1, 0, std::max<std::int64_t>(ly - 1, 0));
+        c0 = c;
+        r0 = r - 1;
     }
-    c0 = std::max<std::int64_t>(c0, 0);
 
     for (std::int64_t j = 0; j < size; ++j) {
         for (std::int64_t i = 0; i < size; ++i) {

@@ -41,39 +41,32 @@ void copy_palette_to_table(const HT_Palette& palette, Palette_Rgb_Table& table) 
 }
 
 void prepare_indexed_picture(const HT_Palette& palette, std::int32_t color_count,
-                             const RASTER_Color_Substitution& substitution,
-                             Palette_Rgb_Table& table, Grey_Flags& flags,
-                             Color_Space_Entries& entries) {
+                             RASTER_Color_Substitution& substitution, Palette_Rgb_Table& table,
+                             Grey_Flags& flags, Color_Space_Entries& entries) {
+    // Every picture starts from the palette itself, never from rows an
+    // earlier picture's substitution wrote: the same page prints the same
+    // way every time.
     flags = Grey_Flags{};
+    for (std::size_t i = 0; i < palette_size; ++i) {
+        const Palette_Rgb rgb = rgb_of_host(palette.get_entry(i));
+        table[i] = rgb;
+        entries[i] = {static_cast<std::uint8_t>(rgb.red), static_cast<std::uint8_t>(rgb.green),
+                      static_cast<std::uint8_t>(rgb.blue), 255};
+    }
+
+    // Substitution finds its colours among the palette's...
+    prepare_substitution_indices(substitution, color_system_indexed, table);
+
+    // ...and a grey plot prints what it made in grey too; the colour space
+    // keeps the colours.
     if (color_count < 0) {
-        // Grey: the colour space keeps the colours, the printer gets greys.
-        for (std::size_t i = 0; i < palette_size; ++i) {
-            const Palette_Rgb rgb = rgb_of_host(palette.get_entry(i));
-            entries[i] = {static_cast<std::uint8_t>(rgb.red), static_cast<std::uint8_t>(rgb.green),
-                          static_cast<std::uint8_t>(rgb.blue), 255};
-            Palette_Rgb& row = table[i];
+        for (Palette_Rgb& row : table) {
             if (row.red != row.green || row.green != row.blue) {
                 const std::int32_t g = grey_level(row.red, row.green, row.blue);
                 row = {g, g, g};
             }
         }
         flags.indexed = 1;
-        return;
-    }
-
-    // Colour. An entry a conversion replaces keeps its row: substitution may
-    // have written the replacement there, and it must stay printed so.
-    const bool converting = substitution.m_change_color != 0 && substitution.m_draw_to_black == 0;
-    for (std::size_t i = 0; i < palette_size; ++i) {
-        const Palette_Rgb rgb = rgb_of_host(palette.get_entry(i));
-        bool replaced = false;
-        for (int c = 0; converting && c < raster_conversion_count; ++c)
-            replaced = replaced || is_enabled_comparison(substitution, c, rgb);
-        if (!replaced)
-            table[i] = rgb;
-        const Palette_Rgb& row = table[i];
-        entries[i] = {static_cast<std::uint8_t>(row.red), static_cast<std::uint8_t>(row.green),
-                      static_cast<std::uint8_t>(row.blue), 255};
     }
 }
 

@@ -74,15 +74,15 @@ struct Color_Space_Entry {
 };
 using Color_Space_Entries = std::array<Color_Space_Entry, palette_size>;
 
-// The palette work at the start of an indexed picture. Grey (negative colour
-// count): every table row becomes its grey and the indexed grey flag is set;
-// the colour space keeps the palette's colours. Colour: the table and colour
-// space take the palette's colours, except for entries whose colour a
-// conversion replaces: their rows keep what substitution wrote there, and
-// their colour-space entries take that row. Both flags are cleared first.
+// The palette work at the start of an indexed picture: the table and the
+// colour space take the palette's colours, the substitution indices are
+// prepared on those rows (possibly writing a replacement into a row), and
+// for grey output (negative colour count) every table row then becomes its
+// grey and the indexed grey flag is set. Both flags are cleared first. The
+// result depends on the palette and the settings alone, never on earlier
+// pictures.
 void prepare_indexed_picture(const HT_Palette& palette, std::int32_t color_count,
-                             const RASTER_Color_Substitution& substitution,
-                             Palette_Rgb_Table& table, Grey_Flags& flags,
-                             Color_Space_Entries& entries);
+                             RASTER_Color_Substitution& substitution, Palette_Rgb_Table& table,
+                             Grey_Flags& flags, Color_Space_Entries& entries);
 
 } // namespace raster_render

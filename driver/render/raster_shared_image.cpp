@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 using namespace raster_render;
 
@@ -101,6 +102,9 @@ void set_up(RASTER_Driver& d, const HT_Rendition* rendition, const HT_Image_Sour
         s.path = source.no_composition == 1 || clipped ? Path::direct_true_color : Path::compose;
         s.space = csRgb;
         s.pixel_type = ie_pixel::rgb32;
+        // Transparent pixels (alpha 0) are stored as 0 and not pasted: no
+        // opaque pixel has that value.
+        s.transparent = Ie_Pixel_Opt(0);
         break;
     }
     case color_system_indexed: {
@@ -127,34 +131,22 @@ void set_up(RASTER_Driver& d, const HT_Rendition* rendition, const HT_Image_Sour
         s.transparent = Ie_Pixel_Opt(indexed_no_pixel);
         break;
     }
-    case color_system_bitonal:
-        if (light && source.no_composition == 0 && clipped) {
-            // Bits, composed so that the paste can follow the clip outline.
-            q.format = HT_Request_Bits;
-            q.pixel_size = 1;
-            q.background = value_of(0);
-            q.no_pixel = value_of(0);
-            q.foreground = value_of(1);
-            set_palette(s, {white, black});
-            s.row_bytes = (width + 31) / 8 / 4 * 4;
-            s.packed_bytes = (width + 7) / 8;
-            s.path = Path::compose;
-            s.space = csBitonal;
-            s.pixel_type = ie_pixel::bitonal;
-        } else {
-            // A byte a pixel: 1 sets the bit, 2 clears it, 0 leaves it.
-            q.serial = next_serial(d);
-            q.format = HT_Request_Bytes;
-            q.pixel_size = 2;
-            q.background = value_of(light ? 2 : 1);
-            q.no_pixel = value_of(0);
-            q.foreground = value_of(light ? 1 : 2);
-            set_palette(s, {white, black, white, white});
-            s.row_bytes = round_up_4(width);
-            s.packed_bytes = width;
-            s.path = Path::direct_bitonal;
-        }
+    case color_system_bitonal: {
+        // A byte a pixel: 1 sets the bit, 2 clears it, 0 (no pixel) leaves
+        // it. One bit a pixel could not tell a transparent pixel from paper,
+        // so even a clipped picture is written pixel by pixel.
+        q.serial = next_serial(d);
+        q.format = HT_Request_Bytes;
+        q.pixel_size = 2;
+        q.background = value_of(light ? 2 : 1);
+        q.no_pixel = value_of(0);
+        q.foreground = value_of(light ? 1 : 2);
+        set_palette(s, {white, black, white, white});
+        s.row_bytes = round_up_4(width);
+        s.packed_bytes = width;
+        s.path = Path::direct_bitonal;
         break;
+    }
     default:
         raster_device::raise_severe_message(102, rsrc_id::err_color_system, op_ism_image,
                                             raster_device::unit_draw);
@@ -267,12 +259,33 @@ struct Strip_Place {
     }
 };
 
+// A true-colour row with every transparent pixel (alpha 0) made 0, the value
+// the paste leaves out; a row without one as it is.
+const std::uint8_t* clear_transparent(const std::uint8_t* row, std::int64_t width,
+                                      std::vector<std::uint8_t>& scratch) {
+    std::int64_t k = 0;
+    while (k < width && row[4 * k + 3] != 0)
+        ++k;
+    if (k == width)
+        return row;
+    scratch.assign(row, row + 4 * width);
+    for (; k < width; ++k)
+        if (scratch[4 * k + 3] == 0)
+            std::memset(&scratch[4 * k], 0, 4);
+    return scratch.data();
+}
+
 void compose_strip(RASTER_Driver& d, const HT_Image_Block& block, const Strip_Place& at,
                    ieImgRep& strip, Ie_Write_Context& strip_access, const Set_Up& s,
                    const Clip_Outline& outline) {
-    for (std::int64_t i = 0; i < at.rows; ++i)
-        strip_access.store_row_segment(0, static_cast<int>(i), static_cast<int>(at.width),
-                                       block.pixels + i * block.row_bytes);
+    const bool with_alpha = s.pixel_type == ie_pixel::rgb32;
+    std::vector<std::uint8_t> scratch;
+    for (std::int64_t i = 0; i < at.rows; ++i) {
+        const std::uint8_t* row = block.pixels + i * block.row_bytes;
+        if (with_alpha)
+            row = clear_transparent(row, at.width, scratch);
+        strip_access.store_row_segment(0, static_cast<int>(i), static_cast<int>(at.width), row);
+    }
     if (d.m_image && at.meets(d))
         d.m_image->paste(strip, {static_cast<int>(at.column), static_cast<int>(at.row)}, ieSizeFull,
                          s.transparent, outline.clip());

@@ -82,10 +82,6 @@ void read_substitution(const HT_Custom_Configurations* items, RASTER_Color_Subst
         s.m_change_color = 0;
 }
 
-bool is_enabled_comparison(const RASTER_Color_Substitution& s, int i, const Palette_Rgb& rgb) {
-    return s.m_convert_color[i] != 0 && row_is(rgb, s.m_compare_rgb[i]);
-}
-
 void prepare_substitution_indices(RASTER_Color_Substitution& s, int color_system,
                                   Palette_Rgb_Table& table) {
     for (int i = 0; i < raster_conversion_count; ++i)

@@ -34,9 +34,6 @@ namespace raster_render {
 // nothing left to do is off. The replacement 0xFFFFFF (white) is kept as black.
 void read_substitution(const HT_Custom_Configurations* items, RASTER_Color_Substitution& s);
 
-// True when conversion `i` is on and its comparison colour is `rgb`.
-bool is_enabled_comparison(const RASTER_Color_Substitution& s, int i, const Palette_Rgb& rgb);
-
 // The indices of an indexed picture, searched in (and possibly written into)
 // the palette RGB table: the first black row for convert-to-black, else for
 // each conversion the last row of its comparison and replacement colours; a

@@ -114,19 +114,36 @@ TEST_F(Drawing, BitonalInkDependsOnTheBackground) {
     }
 }
 
-TEST_F(Drawing, Above600DpiADotIsAFourByFourBlockInsideTheImage) {
+TEST_F(Drawing, Above600DpiADotIsAFourByFourBlockCutAtTheImageEdges) {
     set("res-color-mem", std::to_string(rcm_720_indexed));
     small_page(30, 12);
     establish();
     begin();
     RASTER_Driver& d = device();
     const int lx = d.m_last_column, ly = d.m_last_row;
+    index_dot(5, 6, 5);
+    EXPECT_EQ(written(d), block(8, ly - 8, 4)) << "one column left, two rows up";
+
+    // A block over an edge keeps only its part in the image; it is never
+    // moved inside.
+    d.m_image->fill(0);
     index_dot(0, 0, 5);
-    EXPECT_EQ(written(d), block(3, ly - 3, 4));
+    Pixels bottom = block(3, ly - 2, 4);
+    std::erase_if(bottom, [&](const auto& p) { return p.second > ly; });
+    EXPECT_EQ(written(d), bottom);
 
     d.m_image->fill(0);
-    index_dot(lx - 4 + 1, 6, 5); // x + pad beyond Lx - 3
-    EXPECT_EQ(written(d), block(lx - 3, ly - 8, 4));
+    index_dot(lx - 4 + 1, 6, 5); // x + pad = Lx + 1
+    EXPECT_EQ(written(d), (Pixels{{lx, ly - 8}, {lx, ly - 7}, {lx, ly - 6}, {lx, ly - 5}}));
+
+    // Blocks wholly off the image draw nothing, however far off.
+    d.m_image->fill(0);
+    index_dot(5, ly + 3, 5);
+    index_dot(5, 30000, 5);
+    index_dot(-10, 5, 5);
+    index_dot(lx + 10, 5, 5);
+    index_dot(5, -4, 5);
+    EXPECT_TRUE(written(d).empty());
 
     // The clip region is in the host's coordinates, whatever the pad.
     d.m_image->fill(0);

@@ -111,7 +111,8 @@ TEST(Palette_Picture, GreyPicturesPrintGreyButKeepTheirColourSpace) {
     copy_palette_to_table(palette, table);
     Grey_Flags flags{0, 1};
     Color_Space_Entries entries{};
-    prepare_indexed_picture(palette, -256, RASTER_Color_Substitution{}, table, flags, entries);
+    RASTER_Color_Substitution none;
+    prepare_indexed_picture(palette, -256, none, table, flags, entries);
     EXPECT_EQ(table[5], (Palette_Rgb{76, 76, 76}));
     EXPECT_EQ(table[6], (Palette_Rgb{10, 10, 10}));
     EXPECT_EQ(entries[5].red, 255);
@@ -125,23 +126,37 @@ TEST(Palette_Picture, GreyPicturesPrintGreyButKeepTheirColourSpace) {
     EXPECT_EQ(grey_level(1000, 1000, 1000), 255);
 }
 
-TEST(Palette_Picture, ColourPicturesKeepTheRowsOfReplacedColours) {
+TEST(Palette_Picture, EveryPictureStartsFromThePaletteAndGreysWhatSubstitutionMade) {
     HT_Palette palette;
     palette.set_entry(9, opaque(255, 0, 0));
     palette.set_entry(10, opaque(0, 0, 255));
-    Palette_Rgb_Table table{};
-    table[9] = {1, 2, 3}; // what an earlier picture's substitution wrote
-    table[10] = {7, 7, 7};
-    Grey_Flags flags{1, 1};
-    Color_Space_Entries entries{};
-    prepare_indexed_picture(palette, 256, conversion(1, {255, 0, 0}, {1, 2, 3}), table, flags,
-                            entries);
-    EXPECT_EQ(table[9], (Palette_Rgb{1, 2, 3}));
-    EXPECT_EQ(entries[9].red, 1);
-    EXPECT_EQ(entries[9].blue, 3);
-    EXPECT_EQ(table[10], (Palette_Rgb{0, 0, 255}));
-    EXPECT_EQ(flags.indexed, 0);
-    EXPECT_EQ(flags.true_color, 0);
+    for (const std::int32_t count : {256, -256}) {
+        Palette_Rgb_Table table{};
+        table[9] = {1, 2, 3}; // what an earlier picture's substitution wrote
+        table[10] = {7, 7, 7};
+        Grey_Flags flags{1, 1};
+        Color_Space_Entries entries{};
+        // Red is replaced by a colour in no palette entry: its row prints it.
+        auto s = conversion(1, {255, 0, 0}, {90, 20, 200});
+        prepare_indexed_picture(palette, count, s, table, flags, entries);
+        EXPECT_EQ(s.m_compare_index[1], 9) << count;
+        EXPECT_EQ(s.m_swap_index[1], 9) << count;
+        const Palette_Rgb replaced = count < 0 ? Palette_Rgb{60, 60, 60} : Palette_Rgb{90, 20, 200};
+        EXPECT_EQ(table[9], replaced) << count;
+        const Palette_Rgb blue = count < 0 ? Palette_Rgb{28, 28, 28} : Palette_Rgb{0, 0, 255};
+        EXPECT_EQ(table[10], blue) << count;
+        // The colour space holds the palette's colours.
+        EXPECT_EQ(entries[9].red, 255) << count;
+        EXPECT_EQ(entries[9].blue, 0) << count;
+        EXPECT_EQ(flags.indexed, count < 0 ? 1 : 0);
+        EXPECT_EQ(flags.true_color, 0);
+
+        // The next picture finds the same.
+        const Palette_Rgb_Table first = table;
+        prepare_indexed_picture(palette, count, s, table, flags, entries);
+        EXPECT_EQ(table, first) << count;
+        EXPECT_EQ(s.m_compare_index[1], 9) << count;
+    }
 }
 
 TEST(Substitution_Indices, ConvertToBlackTakesTheFirstBlackRow) {

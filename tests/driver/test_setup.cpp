@@ -309,3 +309,38 @@ TEST_F(Device_Setup, EstablishWithoutMediaOrResolutionFails) {
     EXPECT_EQ(e.code(), 101);
     EXPECT_EQ(e.operation(), "RASTER_Driver::establish_configuration");
 }
+
+TEST_F(Device_Setup, EveryMediaSizeAnnouncesThePageItPrints) {
+    // The page's rounded rows and the sizes of the job records must agree:
+    // the spool module refuses a band wider or longer than announced.
+    auto media = definition().get_plotter_capabilities()->get_media_capabilities();
+    int checked = 0;
+    for (std::size_t s = 0; s < media->sources->count(); ++s) {
+        auto source = media->sources->at(s);
+        for (std::size_t z = 0; z < source->sizes->count(); ++z) {
+            auto size = source->sizes->at(z);
+            for (const Rcm_Entry entry : {rcm_360_indexed, rcm_720_true_color}) {
+                const std::string what =
+                    source->name.str() + " " + size->name.str() + " entry " + std::to_string(entry);
+                set("media-source", source->name.str());
+                set("media-size", size->name.str());
+                if (size->name.str() == "UserDefined")
+                    set("media-bounds", "1.3,57.77,0.51,33.2");
+                set("res-color-mem", std::to_string(entry));
+                establish();
+                RASTER_Driver& d = device();
+                d.read_media_source();
+                d.read_media_size();
+                d.read_color_output_flag();
+                Spool_Job_Params p{};
+                d.fill_job_params(p);
+                EXPECT_EQ(p.printable_width, d.m_row_length) << what;
+                EXPECT_EQ(p.printable_height, d.m_row_count) << what;
+                EXPECT_EQ(p.printable_width_2, d.m_row_length) << what;
+                EXPECT_EQ(p.printable_height_2, d.m_row_count) << what;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 60);
+}

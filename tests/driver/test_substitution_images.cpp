@@ -1,6 +1,6 @@
 // Colour substitution as images meet it: convert-to-black on white and on
 // black paper, conversions in indexed and true-colour images, replacements
-// in no palette row, and what later pictures inherit.
+// in no palette row, grey output, and later pictures printing alike.
 #include "test_images_support.h"
 
 #include "raster_palette.h"
@@ -77,18 +77,37 @@ TEST_F(Substitution, RedToGreenWithBothInThePaletteTakesGreensIndex) {
     EXPECT_EQ(printed_row(3), (Row{0x00FF00, 0x00FF00, 0x0000FF}));
 }
 
-TEST_F(Substitution, AReplacementInNoRowKeepsTheIndexAndLastsIntoLaterPictures) {
+TEST_F(Substitution, AReplacementInNoRowKeepsTheIndexInEveryPicture) {
     convert_red(1, 0x030201); // (1, 2, 3)
     const std::uint8_t r = cube_index(red);
     establish();
-    // The first picture writes the replacement into red's row; the next no
-    // longer finds red, and its red pixels still print in the replacement.
-    for (int picture = 0; picture < 2; ++picture) {
+    // Each picture finds red in its palette and writes the replacement into
+    // red's row, whatever the picture before it wrote.
+    for (int picture = 0; picture < 3; ++picture) {
         begin();
-        EXPECT_EQ(device().m_compare_index[0], picture == 0 ? r : -1);
+        EXPECT_EQ(device().m_compare_index[0], r);
+        EXPECT_EQ(device().m_swap_index[0], r);
         EXPECT_EQ(page_row(Indices{r}, 1), (Row{r}));
         end();
         EXPECT_EQ(printed_row(1), (Row{0x010203})) << picture;
+    }
+}
+
+TEST_F(Substitution, GreyPicturesPrintTheReplacementInGreyEveryTime) {
+    // Red to a colour of no palette entry, (200, 20, 90), and red to green,
+    // which has one: both print as their grey, picture after picture.
+    const std::uint8_t r = cube_index(red), b = cube_index(blue);
+    for (const auto& [to, grey] : {std::pair{0x5A14C8u, 81u}, {0x00FF00u, 150u}}) {
+        convert_red(1, to);
+        set("res-color-mem", std::to_string(rcm_360_grey));
+        establish();
+        for (int picture = 0; picture < 3; ++picture) {
+            begin();
+            page_row(Indices{r, b}, 2);
+            end();
+            EXPECT_EQ(printed_row(2), (Row{grey * 0x010101u, 28 * 0x010101u}))
+                << std::hex << to << " picture " << picture;
+        }
     }
 }
 
