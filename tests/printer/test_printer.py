@@ -434,7 +434,7 @@ class Printer_Lifecycle(unittest.TestCase):
         doc = os.path.join(self.work, "page.pdf")
         pdf_document(doc, [(50, 50, 400, 600, 0, 0.5, 1)])
         self.server.submit(doc, "application/pdf", name,
-                           ["ATTR resolution printer-resolution 720dpi"], wait=False)
+                           [RES_360], wait=False)
         log = os.path.join(self.server.spool, "log")
         deadline = time.time() + 30
         while time.time() < deadline:
