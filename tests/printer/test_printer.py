@@ -375,12 +375,20 @@ class Printer_Server(unittest.TestCase):
                      truncate_at=4 + 1796 + 2000)
         good = os.path.join(self.work, "good.pdf")
         pdf_document(good, [(50, 50, 100, 100, 0, 0, 0)])
-        for name, doc, fmt in (("badpdf", bad_pdf, "application/pdf"),
-                               ("shortpwg", short_pwg, "image/pwg-raster")):
+        picture = os.path.join(self.work, "small.png")
+        subprocess.run(["convert", "-size", "200x300", "xc:white", picture], check=True)
+        # Photo paper with the high-speed ink set: a page the driver cannot print.
+        photo_paper = ["ATTR keyword tarv-ink-set high-speed-4-color",
+                       "ATTR collection media-col { MEMBER keyword media-type photographic-glossy "
+                       "MEMBER collection media-size { MEMBER integer x-dimension 21000 "
+                       "MEMBER integer y-dimension 29700 } }"]
+        for name, doc, fmt, extra in (("badpdf", bad_pdf, "application/pdf", [A4]),
+                                      ("shortpwg", short_pwg, "image/pwg-raster", [A4]),
+                                      ("inkset", picture, "image/png", photo_paper)):
             with self.subTest(name):
                 # A stream cut short keeps the server waiting for the rest
                 # until the client gives up.
-                report = self.server.submit(doc, fmt, name, [RES_360, A4], timeout=3)
+                report = self.server.submit(doc, fmt, name, [RES_360, *extra], timeout=3)
                 self.assertEqual(job_state(report), "aborted", report)
                 self.assertRegex(report, r"job-state-reasons.*(document-format-error|"
                                  r"document-unprintable-error|aborted-by-system)")
