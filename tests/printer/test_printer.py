@@ -287,6 +287,9 @@ def decode(prn, png):
 
 RES_360 = "ATTR resolution printer-resolution 360dpi"
 A4 = "ATTR keyword media iso_a4_210x297mm"
+# 4 x 6 inches: a size the driver has no name for, printed as its user-defined size.
+CUSTOM_4X6 = ("ATTR collection media-col { MEMBER collection media-size { "
+              "MEMBER integer x-dimension 10160 MEMBER integer y-dimension 15240 } }")
 MARGIN = 42  # dots at 360 dpi between the paper's edge and the printed area
 
 
@@ -403,7 +406,8 @@ class Printer_Server(unittest.TestCase):
         names = [f"burst{i:02d}" for i in range(20)]
         with concurrent.futures.ThreadPoolExecutor(len(names)) as pool:
             reports = list(pool.map(
-                lambda n: self.server.submit(doc, "application/pdf", n, [RES_360]), names))
+                lambda n: self.server.submit(doc, "application/pdf", n, [RES_360, CUSTOM_4X6]),
+                names))
         printed = []
         for name, report in zip(names, reports):
             self.assertEqual(job_state(report), "completed", report)
