@@ -287,6 +287,9 @@ def decode(prn, png):
 
 RES_360 = "ATTR resolution printer-resolution 360dpi"
 A4 = "ATTR keyword media iso_a4_210x297mm"
+# 4 x 6 inches: a size the driver has no name for, printed as its user-defined size.
+CUSTOM_4X6 = ("ATTR collection media-col { MEMBER collection media-size { "
+              "MEMBER integer x-dimension 10160 MEMBER integer y-dimension 15240 } }")
 MARGIN = 42  # dots at 360 dpi between the paper's edge and the printed area
 
 
@@ -375,12 +378,20 @@ class Printer_Server(unittest.TestCase):
                      truncate_at=4 + 1796 + 2000)
         good = os.path.join(self.work, "good.pdf")
         pdf_document(good, [(50, 50, 100, 100, 0, 0, 0)])
-        for name, doc, fmt in (("badpdf", bad_pdf, "application/pdf"),
-                               ("shortpwg", short_pwg, "image/pwg-raster")):
+        picture = os.path.join(self.work, "small.png")
+        subprocess.run(["convert", "-size", "200x300", "xc:white", picture], check=True)
+        # Photo paper with the high-speed ink set: a page the driver cannot print.
+        photo_paper = ["ATTR keyword tarv-ink-set high-speed-4-color",
+                       "ATTR collection media-col { MEMBER keyword media-type photographic-glossy "
+                       "MEMBER collection media-size { MEMBER integer x-dimension 21000 "
+                       "MEMBER integer y-dimension 29700 } }"]
+        for name, doc, fmt, extra in (("badpdf", bad_pdf, "application/pdf", [A4]),
+                                      ("shortpwg", short_pwg, "image/pwg-raster", [A4]),
+                                      ("inkset", picture, "image/png", photo_paper)):
             with self.subTest(name):
                 # A stream cut short keeps the server waiting for the rest
                 # until the client gives up.
-                report = self.server.submit(doc, fmt, name, [RES_360, A4], timeout=3)
+                report = self.server.submit(doc, fmt, name, [RES_360, *extra], timeout=3)
                 self.assertEqual(job_state(report), "aborted", report)
                 self.assertRegex(report, r"job-state-reasons.*(document-format-error|"
                                  r"document-unprintable-error|aborted-by-system)")
@@ -395,7 +406,8 @@ class Printer_Server(unittest.TestCase):
         names = [f"burst{i:02d}" for i in range(20)]
         with concurrent.futures.ThreadPoolExecutor(len(names)) as pool:
             reports = list(pool.map(
-                lambda n: self.server.submit(doc, "application/pdf", n, [RES_360]), names))
+                lambda n: self.server.submit(doc, "application/pdf", n, [RES_360, CUSTOM_4X6]),
+                names))
         printed = []
         for name, report in zip(names, reports):
             self.assertEqual(job_state(report), "completed", report)
@@ -434,7 +446,7 @@ class Printer_Lifecycle(unittest.TestCase):
         doc = os.path.join(self.work, "page.pdf")
         pdf_document(doc, [(50, 50, 400, 600, 0, 0.5, 1)])
         self.server.submit(doc, "application/pdf", name,
-                           ["ATTR resolution printer-resolution 720dpi"], wait=False)
+                           [RES_360], wait=False)
         log = os.path.join(self.server.spool, "log")
         deadline = time.time() + 30
         while time.time() < deadline:
