@@ -208,6 +208,12 @@ drawing::Drawing cad_drawing(const std::string& path, const cad::Plot_Settings& 
     for (auto& s : plotted.shapes) {
         drawing::Primitive p;
         p.color = color_of(s.rgb);
+        if (s.clip >= 0 && static_cast<std::size_t>(s.clip) < plotted.clips.size()) {
+            drawing::Contour c;
+            for (const auto& pt : plotted.clips[static_cast<std::size_t>(s.clip)])
+                c.push_back(point_of(pt));
+            p.clip = drawing::Clip{std::move(c)};
+        }
         p.points.reserve(s.points.size());
         for (const auto& pt : s.points)
             p.points.push_back(point_of(pt));

@@ -45,7 +45,8 @@ enum class Entity_Kind {
     text,  // TEXT and ATTRIB
     mtext, // MTEXT
     dimension,
-    other, // anything else: skipped with one warning per kind
+    viewport, // a paper-space window onto model space
+    other,    // anything else: skipped with one warning per kind
 };
 
 // A polyline vertex; the bulge and widths belong to the segment that starts
@@ -115,6 +116,12 @@ struct Entity {
     int halign = 0, valign = 0, attachment = 1;
     bool has_alignment = false;
     double box_width = 0; // MTEXT reference width, 0: none
+
+    // Viewports: centre a and size (box_width x height) on the paper, the
+    // model point b at their centre, the model height they show, the twist
+    // in `rotation`; id 1 is the sheet itself, status 0 is off.
+    double view_height = 0;
+    int viewport_id = 0, viewport_status = 1;
 };
 
 struct Layer {

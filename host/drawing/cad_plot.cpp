@@ -70,6 +70,10 @@ public:
     virtual void line(std::vector<Vec2> points, double width_mm, std::uint32_t rgb) = 0;
     virtual void area(std::vector<std::vector<Vec2>> contours, std::uint32_t rgb) = 0;
     virtual void dot(Vec2 p, std::uint32_t rgb) = 0;
+    // The outline of a viewport: what follows is seen through it, up to
+    // end_viewport(). False: the sink needs nothing inside it.
+    virtual bool begin_viewport(const std::vector<Vec2>& outline) = 0;
+    virtual void end_viewport() = 0;
 };
 
 // The pen an entity draws with.
@@ -95,12 +99,14 @@ public:
     }
 
     void draw_all(const std::vector<Entity>& entities, bool paper_space) {
+        m_paper = paper_space;
         const Block_Context top;
         for (const Entity& e : entities)
             if (e.paper_space == paper_space)
                 draw(e, Affine{}, top, 0);
     }
     void draw_block(const Block& block) {
+        m_paper = true;
         const Block_Context top;
         for (const Entity& e : block.entities)
             draw(e, Affine{}, top, 0);
@@ -323,10 +329,38 @@ private:
         case Entity_Kind::mtext:
             draw_text(e, m, pen);
             break;
+        case Entity_Kind::viewport:
+            draw_viewport(e, parent, depth);
+            break;
         case Entity_Kind::other:
             skip(e.type, "this kind of entity is not plotted");
             break;
         }
+    }
+
+    // Model space seen through a viewport of a layout, scaled and turned as
+    // it says, and clipped to its outline.
+    void draw_viewport(const Entity& e, const Affine& m, int depth) {
+        if (!m_paper || e.viewport_id == 1 || e.viewport_status == 0 || !(e.box_width > 0) ||
+            !(e.height > 0) || !(e.view_height > 0))
+            return;
+        if (depth > 0) {
+            skip("VIEWPORT", "a viewport inside a block");
+            return;
+        }
+        const double w = e.box_width / 2, h = e.height / 2;
+        std::vector<Vec2> outline{m(e.a + Vec2{-w, -h}), m(e.a + Vec2{w, -h}), m(e.a + Vec2{w, h}),
+                                  m(e.a + Vec2{-w, h})};
+        if (!m_sink.begin_viewport(outline))
+            return;
+        const double s = e.height / e.view_height;
+        const Affine view =
+            m * translation(e.a) * rotation(e.rotation) * scaling(s, s) * translation(Vec2{} - e.b);
+        const Block_Context top;
+        for (const Entity& inner : m_doc.entities)
+            if (!inner.paper_space)
+                draw(inner, view, top, depth + 1);
+        m_sink.end_viewport();
     }
 
     void draw_polyline(const Entity& e, const Affine& m, const Pen& pen) {
@@ -800,6 +834,7 @@ private:
     Sink& m_sink;
     double m_tolerance; // drawing units; 0: a fixed number of segments
     std::uint64_t m_points = 0;
+    bool m_paper = false; // drawing a layout, where viewports show model space
     std::map<std::string, std::pair<int, std::string>> m_skipped;
     std::map<std::string, Text_Outline> m_outlines;
 };
@@ -817,6 +852,13 @@ public:
                 add(p);
     }
     void dot(Vec2 p, std::uint32_t) override { add(p); }
+    // A viewport's outline bounds what shows through it.
+    bool begin_viewport(const std::vector<Vec2>& outline) override {
+        for (const Vec2& p : outline)
+            add(p);
+        return false;
+    }
+    void end_viewport() override {}
 
     bool empty() const { return !(x0 <= x1); }
     double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
@@ -833,19 +875,18 @@ private:
 // Puts shapes on the paper.
 class Paper_Sink : public Sink {
 public:
-    Paper_Sink(const Affine& to_paper, double scale, std::vector<Shape>& out)
-        : m_to_paper(to_paper), m_out(out) {
-        (void)scale;
-    }
+    Paper_Sink(const Affine& to_paper, std::vector<Shape>& out,
+               std::vector<std::vector<Vec2>>& clips)
+        : m_to_paper(to_paper), m_out(out), m_clips(clips) {}
     void line(std::vector<Vec2> points, double width_mm, std::uint32_t rgb) override {
         for (Vec2& p : points)
             p = m_to_paper(p);
-        m_out.push_back({Shape::Kind::line, std::move(points), width_mm, rgb});
+        m_out.push_back({Shape::Kind::line, std::move(points), width_mm, rgb, m_clip});
     }
     void area(std::vector<std::vector<Vec2>> contours, std::uint32_t rgb) override {
         // One point list: every further contour is reached from the first
         // point and left the same way, so the joins cancel out by even-odd.
-        Shape s{Shape::Kind::area, {}, 0, rgb};
+        Shape s{Shape::Kind::area, {}, 0, rgb, m_clip};
         const Vec2 home = m_to_paper(contours.front().front());
         for (const auto& c : contours) {
             if (c.empty())
@@ -858,12 +899,23 @@ public:
         m_out.push_back(std::move(s));
     }
     void dot(Vec2 p, std::uint32_t rgb) override {
-        m_out.push_back({Shape::Kind::dot, {m_to_paper(p)}, 0, rgb});
+        m_out.push_back({Shape::Kind::dot, {m_to_paper(p)}, 0, rgb, m_clip});
     }
+    bool begin_viewport(const std::vector<Vec2>& outline) override {
+        std::vector<Vec2> on_paper;
+        for (const Vec2& p : outline)
+            on_paper.push_back(m_to_paper(p));
+        m_clips.push_back(std::move(on_paper));
+        m_clip = static_cast<int>(m_clips.size()) - 1;
+        return true;
+    }
+    void end_viewport() override { m_clip = -1; }
 
 private:
     Affine m_to_paper;
     std::vector<Shape>& m_out;
+    std::vector<std::vector<Vec2>>& m_clips;
+    int m_clip = -1;
 };
 
 // Draws the chosen space of the document into the sink.
@@ -980,7 +1032,7 @@ Plot_Result plot_document(const Document& doc, const Plot_Settings& settings,
 
     // Curves are flattened to half a dot.
     const double tolerance = 0.5 * dot_mm / scale;
-    Paper_Sink sink(to_paper, scale, result.shapes);
+    Paper_Sink sink(to_paper, result.shapes, result.clips);
     Collector collector(doc, settings, text, sink, tolerance);
     draw_space(doc, settings, collector);
     if (text)

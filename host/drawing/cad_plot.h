@@ -49,6 +49,7 @@ struct Shape {
     std::vector<Vec2> points;
     double width = 0;      // lines: millimetres, 0 the thinnest line
     std::uint32_t rgb = 0; // 0xRRGGBB
+    int clip = -1;         // the viewport it is seen through (Plot_Result::clips)
 };
 
 struct Plot_Result {
@@ -60,6 +61,8 @@ struct Plot_Result {
     double overflow_x = 0, overflow_y = 0;
     // The plot window on the paper, when one was asked for.
     std::optional<std::vector<Vec2>> clip;
+    // The outlines of a layout's viewports on the paper.
+    std::vector<std::vector<Vec2>> clips;
 };
 
 // Glyph outlines of a text, in text units: the baseline starts at the

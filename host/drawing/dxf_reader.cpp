@@ -194,7 +194,7 @@ Entity_Kind kind_of(const std::string& type) {
         {"3DFACE", Entity_Kind::face},         {"HATCH", Entity_Kind::hatch},
         {"INSERT", Entity_Kind::insert},       {"TEXT", Entity_Kind::text},
         {"ATTRIB", Entity_Kind::text},         {"MTEXT", Entity_Kind::mtext},
-        {"DIMENSION", Entity_Kind::dimension},
+        {"DIMENSION", Entity_Kind::dimension}, {"VIEWPORT", Entity_Kind::viewport},
     };
     for (const auto& [name, kind] : kinds)
         if (type == name)
@@ -536,6 +536,16 @@ private:
             break;
         case Entity_Kind::dimension:
             e.name = text(2);
+            break;
+        case Entity_Kind::viewport:
+            e.a = {real(10), real(20)};
+            e.box_width = real(40);
+            e.height = real(41);
+            e.b = {real(12), real(22)};
+            e.view_height = real(45);
+            e.rotation = real(51);
+            e.viewport_id = static_cast<int>(integer(69));
+            e.viewport_status = static_cast<int>(integer(68, 1));
             break;
         case Entity_Kind::other:
             break;

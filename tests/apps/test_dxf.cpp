@@ -373,6 +373,58 @@ TEST_F(Dxf_Plot, SettingsFitScaleRotateWindowAndSayWhenThePlotOverflows) {
     EXPECT_NE(r.err.find("plot setting scale"), std::string::npos) << r.err;
 }
 
+// A layout "Sheet" with a line along its foot and a viewport at 1:1 onto a
+// red area of model space larger than the viewport.
+std::string layout_drawing() {
+    Dxf d;
+    d.section("HEADER").g(9, "$INSUNITS").g(70, "4").end_section();
+    d.section("TABLES").g(0, "TABLE").g(2, "BLOCK_RECORD");
+    d.g(0, "BLOCK_RECORD").g(5, "1F").g(2, "*Paper_Space");
+    d.g(0, "ENDTAB").end_section();
+    d.section("ENTITIES");
+    d.g(0, "SOLID").g(62, "1").point(10, 0, 0).point(11, 100, 0).point(12, 0, 50);
+    d.point(13, 100, 50);
+    d.g(0, "LINE").g(67, "1").g(62, "7").point(10, 0, 0).point(11, 200, 0);
+    // The sheet's own viewport, then one 80 x 60 at (100, 100) showing the
+    // model around (50, 25), 60 units high.
+    d.g(0, "VIEWPORT").g(67, "1").point(10, 100, 100).g(40, 300).g(41, 200).g(69, "1");
+    d.g(0, "VIEWPORT").g(67, "1").point(10, 100, 100).g(40, 80).g(41, 60).g(68, "1");
+    d.g(69, "2").point(12, 50, 25).g(45, 60);
+    d.end_section();
+    d.section("OBJECTS");
+    d.g(0, "LAYOUT").g(100, "AcDbPlotSettings").g(100, "AcDbLayout").g(1, "Sheet");
+    d.g(330, "1F");
+    d.end_section();
+    return d.text();
+}
+
+TEST_F(Dxf_Plot, LayoutShowsModelSpaceThroughItsViewport) {
+    const std::string file = write("layout.dxf", layout_drawing());
+    const Rgb red{255, 0, 0};
+    Result r = plot(file, "--plot layout=Sheet --plot scale=1:1 --plot centre=no");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The model's red area shows inside the viewport's outline only: the
+    // solid's paper x runs from 50 to 150, the viewport from 60 to 140.
+    const int row = static_cast<int>(std::lround(dot_y(100)));
+    const auto seen = r.pic.run(false, row, 0, r.pic.width - 1, red);
+    EXPECT_NEAR(seen.first, dot_x(60), 1.0);
+    EXPECT_NEAR(seen.last + 1, dot_x(140), 1.0);
+    // Rows: the solid's paper y from 75 to 125 lies inside the viewport.
+    const auto col = r.pic.run(true, static_cast<int>(dot_x(100)), 0, r.pic.height - 1, red);
+    EXPECT_NEAR(col.first, dot_y(125), 1.0);
+    EXPECT_NEAR(col.last + 1, dot_y(75), 1.0);
+
+    // Model space by default; an unknown layout is refused with the names.
+    r = plot(file, "--plot scale=1:1 --plot centre=no");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.pic.at(static_cast<int>(dot_x(50)), static_cast<int>(dot_y(25))), red);
+    r = plot(file, "--plot layout=Nothing");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("no layout \"Nothing\" (the drawing has: Model, Sheet)"),
+              std::string::npos)
+        << r.err;
+}
+
 TEST_F(Dxf_Plot, JsonDrawingBeyondThePaperIsPlottedWithAWarning) {
     const std::string file = write("wide.json", R"({"format": "vorna-drawing", "version": 1,
         "pages": [{"primitives": [{"type": "polygon",
