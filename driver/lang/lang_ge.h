@@ -86,8 +86,6 @@ inline constexpr Text texts_ge[] = {
      "Papierstärke"},
     {"Paper Suction",
      "Papieransaugung"},
-    {"Standard   -1     -2     -3      -4",
-     "Standard   -1     -2     -3      -4"},
     {"Cut Method",
      "Schneidemethode"},
     {"Platen Gap",

@@ -81,8 +81,6 @@ inline constexpr Text texts_it[] = {
      "Spessore della carta"},
     {"Paper Suction",
      "Aspirazione della carta"},
-    {"Standard   -1     -2     -3      -4",
-     "Standard   -1     -2     -3      -4"},
     {"Cut Method",
      "Metodo di taglio"},
     {"Platen Gap",

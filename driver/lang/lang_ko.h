@@ -81,8 +81,6 @@ inline constexpr Text texts_ko[] = {
      "용지 두께"},
     {"Paper Suction",
      "용지 흡착"},
-    {"Standard   -1     -2     -3      -4",
-     "표준   -1     -2     -3      -4"},
     {"Cut Method",
      "절단 방법"},
     {"Platen Gap",

@@ -81,8 +81,6 @@ inline constexpr Text texts_sp[] = {
      "Grosor del papel"},
     {"Paper Suction",
      "Succión del papel"},
-    {"Standard   -1     -2     -3      -4",
-     "Estándar   -1     -2     -3      -4"},
     {"Cut Method",
      "Método de corte"},
     {"Platen Gap",
