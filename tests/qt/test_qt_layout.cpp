@@ -5,6 +5,11 @@
 // and the window small enough for a 1280 x 720 screen.
 #include "color_dll.h"
 #include "dialog_resources.h"
+#include "lang_ge.h"
+#include "lang_it.h"
+#include "lang_ko.h"
+#include "lang_sp.h"
+#include "language.h"
 #include "plat_module.h"
 #include "plat_status.h"
 #include "qt_ui.h"
@@ -172,14 +177,40 @@ public:
 };
 Qt_Environment* g_qt = nullptr;
 
-class DialogLayout : public ui_test::Dialog_Test {};
+// Every language build shows the same templates with its own texts, which
+// may be longer than the English ones: each is laid out and checked.
+const raster_lang::Language* const all_languages[] = {&raster_lang::english, &raster_lang::spanish,
+                                                      &raster_lang::german, &raster_lang::korean,
+                                                      &raster_lang::italian};
+
+// Installs `language` as the running build's for one scope.
+class Language_Scope {
+public:
+    explicit Language_Scope(const raster_lang::Language* language) {
+        raster_lang::install({"layout", "layout.hdi", language});
+    }
+    ~Language_Scope() {
+        raster_lang::install({"vorna_tarv_en_7", "vorna_tarv_en_7.hdi", &raster_lang::english});
+    }
+    Language_Scope(const Language_Scope&) = delete;
+    Language_Scope& operator=(const Language_Scope&) = delete;
+};
+
+class DialogLayout : public ui_test::Dialog_Test,
+                     public ::testing::WithParamInterface<const raster_lang::Language*> {};
+
+std::string language_name(const ::testing::TestParamInfo<const raster_lang::Language*>& info) {
+    return std::string(info.param->code);
+}
 
 } // namespace
 
-TEST_F(DialogLayout, CustomPropertiesAndPaperConfig) {
+TEST_P(DialogLayout, CustomPropertiesAndPaperConfig) {
+    const Language_Scope language(GetParam());
+    const std::string code(GetParam()->code);
     bool paper_seen = false;
     when_shown([&](QWidget* w) {
-        save_picture(w, "custom_properties");
+        save_picture(w, "custom_properties_" + code);
         check_layout(w, "Custom Properties");
         // The substitution rows take the focus row by row, column by column.
         child<QCheckBox>(w, c::apply_color_conversion)->setFocus();
@@ -202,7 +233,7 @@ TEST_F(DialogLayout, CustomPropertiesAndPaperConfig) {
 
         when_shown([&](QWidget* paper) {
             paper_seen = true;
-            save_picture(paper, "paper_config");
+            save_picture(paper, "paper_config_" + code);
             check_layout(paper, "Paper Config");
             // Each suction label sits under its tick.
             auto* slider = child<QSlider>(paper, p::suction_slider);
@@ -239,6 +270,9 @@ TEST_F(DialogLayout, CustomPropertiesAndPaperConfig) {
     EXPECT_TRUE(paper_seen);
 }
 
+INSTANTIATE_TEST_SUITE_P(Languages, DialogLayout, ::testing::ValuesIn(all_languages),
+                         language_name);
+
 TEST(PickerLayout, GridTakesClicksAndKeys) {
     plat::Library lib = plat::load_library(COLOR_DLL_PATH);
     ASSERT_NE(lib, nullptr) << plat::library_error();
@@ -274,71 +308,80 @@ TEST(PickerLayout, GridTakesClicksAndKeys) {
 // The status window while a page goes out, for one copy and for two.
 TEST(StatusLayout, WindowFollowsTheBandsAndCloses) {
     plat::Status_Services* previous = plat::set_status_services(&g_qt->session->status());
-    for (int copies : {1, 2}) {
-        SCOPED_TRACE(copies);
-        QWidget* elsewhere = new QWidget;
-        elsewhere->setObjectName("elsewhere");
-        elsewhere->show();
-        elsewhere->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(elsewhere, 2000));
+    for (const raster_lang::Language* lang : all_languages)
+        for (int copies : {1, 2}) {
+            const Language_Scope language(lang);
+            const std::string code(lang->code);
+            const bool english = code == "en";
+            SCOPED_TRACE(code + " " + std::to_string(copies));
+            QWidget* elsewhere = new QWidget;
+            elsewhere->setObjectName("elsewhere");
+            elsewhere->show();
+            elsewhere->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(elsewhere, 2000));
 
-        raster_device::Spool_Status status;
-        const int rows = 200;
-        status.show(copies == 1 ? raster_device::status_template_device
-                                : raster_device::status_template_file,
-                    copies, rows);
-        QWidget* window = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName().startsWith("status_") && top->isVisible())
-                window = top;
-        ASSERT_NE(window, nullptr);
-        for (int i = 0; i < rows / 2; ++i)
-            status.advance();
-        QApplication::processEvents();
-        // It never takes the focus from the person's window. The offscreen
-        // platform hands every new window the focus, so there it can only
-        // be seen that the window asks not to take it.
-        if (QApplication::platformName() == "offscreen") {
-            EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
-            EXPECT_TRUE(window->windowFlags() & Qt::WindowDoesNotAcceptFocus);
-        } else {
-            EXPECT_EQ(QApplication::activeWindow(), elsewhere);
-        }
-        auto bars = window->findChildren<QProgressBar*>();
-        std::sort(bars.begin(), bars.end(),
-                  [](QProgressBar* a, QProgressBar* b) { return a->y() < b->y(); });
-        ASSERT_EQ(bars.size(), static_cast<qsizetype>(copies));
-        EXPECT_EQ(bars.back()->value(), rows / 2); // the page bar
-        EXPECT_EQ(bars.back()->maximum(), rows);
-        auto* top_label = window->findChild<QLabel*>("label_1041");
-        auto* lower_label = window->findChild<QLabel*>("label_1042");
-        ASSERT_TRUE(top_label && lower_label);
-        if (copies == 1) {
-            EXPECT_EQ(window->windowTitle(), "Print Spool Status");
-            EXPECT_EQ(top_label->text(), "Current Page");
-            EXPECT_EQ(lower_label->text(), "");
-        } else {
-            EXPECT_EQ(window->windowTitle(), "Print Spool Status (2 Copies)");
-            EXPECT_EQ(top_label->text(), "Number of Copies");
-            EXPECT_GT(bars.front()->value(), 1); // the copies bar moved too
-            // Each label sits above its own bar.
-            EXPECT_LE(top_label->geometry().bottom(), bars.front()->y());
-            EXPECT_LE(lower_label->geometry().bottom(), bars.back()->y());
-        }
-        // The pictures are drawn.
-        for (QLabel* picture : window->findChildren<QLabel*>()) {
-            if (picture->objectName().startsWith("picture_")) {
-                EXPECT_FALSE(picture->pixmap().isNull()) << picture->objectName().toStdString();
+            raster_device::Spool_Status status;
+            const int rows = 200;
+            status.show(copies == 1 ? raster_device::status_template_device
+                                    : raster_device::status_template_file,
+                        copies, rows);
+            QWidget* window = nullptr;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName().startsWith("status_") && top->isVisible())
+                    window = top;
+            ASSERT_NE(window, nullptr);
+            for (int i = 0; i < rows / 2; ++i)
+                status.advance();
+            QApplication::processEvents();
+            // It never takes the focus from the person's window. The offscreen
+            // platform hands every new window the focus, so there it can only
+            // be seen that the window asks not to take it.
+            if (QApplication::platformName() == "offscreen") {
+                EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
+                EXPECT_TRUE(window->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+            } else {
+                EXPECT_EQ(QApplication::activeWindow(), elsewhere);
             }
+            auto bars = window->findChildren<QProgressBar*>();
+            std::sort(bars.begin(), bars.end(),
+                      [](QProgressBar* a, QProgressBar* b) { return a->y() < b->y(); });
+            ASSERT_EQ(bars.size(), static_cast<qsizetype>(copies));
+            EXPECT_EQ(bars.back()->value(), rows / 2); // the page bar
+            EXPECT_EQ(bars.back()->maximum(), rows);
+            auto* top_label = window->findChild<QLabel*>("label_1041");
+            auto* lower_label = window->findChild<QLabel*>("label_1042");
+            ASSERT_TRUE(top_label && lower_label);
+            // The words are the language tables'; English shows the template's own.
+            if (copies == 1) {
+                if (english) {
+                    EXPECT_EQ(window->windowTitle(), "Print Spool Status");
+                    EXPECT_EQ(top_label->text(), "Current Page");
+                }
+                EXPECT_EQ(lower_label->text(), "");
+            } else {
+                if (english) {
+                    EXPECT_EQ(window->windowTitle(), "Print Spool Status (2 Copies)");
+                    EXPECT_EQ(top_label->text(), "Number of Copies");
+                }
+                EXPECT_GT(bars.front()->value(), 1); // the copies bar moved too
+                // Each label sits above its own bar.
+                EXPECT_LE(top_label->geometry().bottom(), bars.front()->y());
+                EXPECT_LE(lower_label->geometry().bottom(), bars.back()->y());
+            }
+            // The pictures are drawn.
+            for (QLabel* picture : window->findChildren<QLabel*>()) {
+                if (picture->objectName().startsWith("picture_")) {
+                    EXPECT_FALSE(picture->pixmap().isNull()) << picture->objectName().toStdString();
+                }
+            }
+            save_picture(window, (copies == 1 ? "status_one_copy_" : "status_two_copies_") + code);
+            check_layout(window, "status window");
+            QPointer<QWidget> gone(window);
+            status.close();
+            QApplication::processEvents();
+            EXPECT_TRUE(gone.isNull() || !gone->isVisible());
+            delete elsewhere;
         }
-        save_picture(window, copies == 1 ? "status_one_copy" : "status_two_copies");
-        check_layout(window, "status window");
-        QPointer<QWidget> gone(window);
-        status.close();
-        QApplication::processEvents();
-        EXPECT_TRUE(gone.isNull() || !gone->isVisible());
-        delete elsewhere;
-    }
     plat::set_status_services(previous);
 }
 
