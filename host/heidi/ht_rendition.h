@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A point in device coordinates, in dots; y grows upwards.
@@ -29,6 +30,9 @@ public:
 
     HT_Contour_Set_Data() = default;
     explicit HT_Contour_Set_Data(std::vector<Contour> contours);
+    // Copies take the contours; the span cache is rebuilt on first use.
+    HT_Contour_Set_Data(const HT_Contour_Set_Data& o);
+    HT_Contour_Set_Data& operator=(const HT_Contour_Set_Data& o);
     ~HT_Contour_Set_Data() override;
     HT_Contour_Set_Data* clone() const { return new HT_Contour_Set_Data(*this); }
 
@@ -41,8 +45,23 @@ public:
     // True when `point` (x and y; z is ignored) lies inside the region.
     bool point_inside(const HT_Point& point) const;
 
+    // The same answer as point_inside for the whole-dot point (x, y), from
+    // spans of inside dots per row, computed once per block of rows on first
+    // use: dot actions ask for every dot they write. Not for concurrent use
+    // (one picture is drawn on one thread).
+    bool dot_inside(std::int64_t x, std::int64_t y) const;
+
+    // Bounding box of the contours; false when there are none.
+    bool bounds(double& x0, double& y0, double& x1, double& y1) const;
+
 private:
+    struct Span_Cache;
+    const Span_Cache& cache() const;
+    const std::int32_t* row_spans(std::int64_t y, const std::int32_t*& end) const;
+
     std::vector<Contour> m_contours;
+    // Shared pointer: its deleter is fine with the type unknown here.
+    mutable std::shared_ptr<Span_Cache> m_cache;
 };
 
 // Fill styles of the attribute record.
