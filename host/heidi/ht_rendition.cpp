@@ -213,10 +213,11 @@ const std::int32_t* HT_Contour_Set_Data::row_spans(std::int64_t y, const std::in
                     spans.emplace_back(span_end(a), span_end(z));
             }
             std::sort(spans.begin(), spans.end());
+            const std::size_t row_start = block->spans.size();
             for (const auto& [a, z] : spans) {
                 auto& out = block->spans;
-                // Merge spans that touch or overlap.
-                if (out.size() >= 2 && std::int64_t{a} <= std::int64_t{out.back()} + 1) {
+                // Merge spans of this row that touch or overlap.
+                if (out.size() > row_start && std::int64_t{a} <= std::int64_t{out.back()} + 1) {
                     out.back() = std::max(out.back(), z);
                     continue;
                 }
