@@ -92,9 +92,13 @@ bool packbits_decode(std::span<const uint8_t> in, std::size_t& pos, std::span<ui
 
 void encode_row(const uint8_t* dots, uint32_t width, std::vector<uint8_t>& out,
                 std::vector<uint8_t>& plane) {
-    // The four planes split in one pass over the dots, then each encoded.
+    // The four planes split in one pass over the dots, then each encoded
+    // into the scratch space behind them: only the encoded bytes are
+    // appended, as most rows shrink to little.
     const std::size_t n = width;
-    plane.resize(4 * n);
+    const std::size_t bound = row_bound(width);
+    if (plane.size() < 4 * n + bound)
+        plane.resize(4 * n + bound);
     uint8_t* p0 = plane.data();
     uint8_t* p1 = p0 + n;
     uint8_t* p2 = p1 + n;
@@ -106,12 +110,11 @@ void encode_row(const uint8_t* dots, uint32_t width, std::vector<uint8_t>& out,
         p2[x] = d[2];
         p3[x] = d[3];
     }
-    const std::size_t at = out.size();
-    out.resize(at + row_bound(width));
-    uint8_t* o = out.data() + at;
+    uint8_t* const encoded = p0 + 4 * n;
+    uint8_t* o = encoded;
     for (int c = 0; c < 4; ++c)
-        o = packbits_into(plane.data() + static_cast<std::size_t>(c) * n, n, o);
-    out.resize(static_cast<std::size_t>(o - out.data()));
+        o = packbits_into(p0 + static_cast<std::size_t>(c) * n, n, o);
+    out.insert(out.end(), encoded, o);
 }
 
 bool decode_row(std::span<const uint8_t> in, uint32_t width, uint8_t* dots,
