@@ -53,10 +53,6 @@ struct HT_Contour_Set_Data::Span_Cache {
     std::vector<Edge> edges;
     std::int64_t first_row = 0, last_row = -1; // rows that can hold an inside dot
     std::vector<std::unique_ptr<Block>> blocks;
-    // The row asked last: dots come row by row.
-    std::int64_t last_y = std::numeric_limits<std::int64_t>::min();
-    const std::int32_t* last_begin = nullptr;
-    const std::int32_t* last_end = nullptr;
 };
 
 HT_Contour_Set_Data::HT_Contour_Set_Data(std::vector<Contour> contours) {
@@ -71,17 +67,23 @@ HT_Contour_Set_Data& HT_Contour_Set_Data::operator=(const HT_Contour_Set_Data& o
     if (this != &o) {
         HT_Object::operator=(o);
         m_contours = o.m_contours;
-        m_cache.reset();
+        forget_spans();
     }
     return *this;
 }
 
 HT_Contour_Set_Data::~HT_Contour_Set_Data() = default;
 
+void HT_Contour_Set_Data::forget_spans() {
+    m_cache.reset();
+    m_row_y = INT64_MIN;
+    m_row_begin = m_row_end = nullptr;
+}
+
 void HT_Contour_Set_Data::add_contour(Contour contour) {
     if (contour.size() >= 3) {
         m_contours.push_back(std::move(contour));
-        m_cache.reset();
+        forget_spans();
     }
 }
 
@@ -152,10 +154,6 @@ const HT_Contour_Set_Data::Span_Cache& HT_Contour_Set_Data::cache() const {
 
 const std::int32_t* HT_Contour_Set_Data::row_spans(std::int64_t y, const std::int32_t*& end) const {
     Span_Cache& c = const_cast<Span_Cache&>(cache());
-    if (y == c.last_y) {
-        end = c.last_end;
-        return c.last_begin;
-    }
     const std::size_t b = static_cast<std::size_t>((y - c.first_row) / block_rows);
     std::unique_ptr<Span_Cache::Block>& block = c.blocks[b];
     if (!block) {
@@ -229,14 +227,14 @@ const std::int32_t* HT_Contour_Set_Data::row_spans(std::int64_t y, const std::in
     }
     const std::size_t k = static_cast<std::size_t>((y - c.first_row) % block_rows);
     const std::int32_t* spans = block->spans.data();
-    c.last_y = y;
-    c.last_begin = spans + block->first[k];
-    c.last_end = spans + block->first[k + 1];
-    end = c.last_end;
-    return c.last_begin;
+    m_row_y = y;
+    m_row_begin = spans + block->first[k];
+    m_row_end = spans + block->first[k + 1];
+    end = m_row_end;
+    return m_row_begin;
 }
 
-bool HT_Contour_Set_Data::dot_inside(std::int64_t x, std::int64_t y) const {
+bool HT_Contour_Set_Data::dot_inside_slow(std::int64_t x, std::int64_t y) const {
     if (x < -exact_limit || x > exact_limit || y < -exact_limit || y > exact_limit)
         return point_inside(HT_Point{static_cast<float>(x), static_cast<float>(y), 0});
     const Span_Cache& c = cache();

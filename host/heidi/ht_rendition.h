@@ -4,6 +4,7 @@
 
 #include "ht_object.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,19 +50,38 @@ public:
     // spans of inside dots per row, computed once per block of rows on first
     // use: dot actions ask for every dot they write. Not for concurrent use
     // (one picture is drawn on one thread).
-    bool dot_inside(std::int64_t x, std::int64_t y) const;
+    bool dot_inside(std::int64_t x, std::int64_t y) const {
+        // The row asked last, inline: dots come row by row.
+        if (y != m_row_y || x < -dot_limit || x > dot_limit)
+            return dot_inside_slow(x, y);
+        for (const std::int32_t* s = m_row_begin; s != m_row_end; s += 2) {
+            if (x < s[0])
+                return false;
+            if (x <= s[1])
+                return true;
+        }
+        return false;
+    }
 
     // Bounding box of the contours; false when there are none.
     bool bounds(double& x0, double& y0, double& x1, double& y1) const;
 
 private:
+    // Whole numbers up to this size are exact in a float.
+    static constexpr std::int64_t dot_limit = std::int64_t{1} << 24;
     struct Span_Cache;
+    bool dot_inside_slow(std::int64_t x, std::int64_t y) const;
+    void forget_spans();
     const Span_Cache& cache() const;
     const std::int32_t* row_spans(std::int64_t y, const std::int32_t*& end) const;
 
     std::vector<Contour> m_contours;
     // Shared pointer: its deleter is fine with the type unknown here.
     mutable std::shared_ptr<Span_Cache> m_cache;
+    // The spans of row m_row_y, inside the cache.
+    mutable std::int64_t m_row_y = INT64_MIN;
+    mutable const std::int32_t* m_row_begin = nullptr;
+    mutable const std::int32_t* m_row_end = nullptr;
 };
 
 // Fill styles of the attribute record.
