@@ -24,6 +24,8 @@ void usage(std::FILE* out) {
                "                     plot-to-file name; \"-\" is standard output)\n"
                "  --preview OUT.png  picture of what was printed, on the paper; a drawing of\n"
                "                     several pages gives OUT-1.png, OUT-2.png, ...\n"
+               "  --preview-dpi N    resolution of the preview, 10 to 2880 (default 150, each\n"
+               "                     pixel the mean of the dots it covers); \"full\": every dot\n"
                "  --copies N         number of copies, 1 to 9999\n"
                "  --quiet            no progress display and no summary\n"
                "  --status-window    show progress in the Print Spool Status window (the\n"
@@ -50,6 +52,21 @@ bool parse_copies(const std::string& text, int& out) {
             return false;
     out = std::atoi(text.c_str());
     return out >= 1 && out <= 9999;
+}
+
+// "full" is the page's own resolution (0).
+bool parse_preview_dpi(const std::string& text, int& out) {
+    if (text == "full") {
+        out = 0;
+        return true;
+    }
+    if (text.empty() || text.size() > 4)
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    out = std::atoi(text.c_str());
+    return out >= 10 && out <= 2880;
 }
 
 } // namespace
@@ -91,6 +108,16 @@ int main(int argc, char** argv) {
             ok = value(opts.output);
         } else if (a == "--preview") {
             ok = value(opts.preview);
+        } else if (a == "--preview-dpi") {
+            std::string n;
+            ok = value(n);
+            if (ok && !parse_preview_dpi(n, opts.preview_dpi)) {
+                std::fprintf(stderr,
+                             "vorna-plot: --preview-dpi: \"%s\" is neither a number from 10 to "
+                             "2880 nor \"full\"\n",
+                             n.c_str());
+                ok = false;
+            }
         } else if (a == "--copies") {
             std::string n;
             ok = value(n);

@@ -537,8 +537,8 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
             const std::string name = preview_name(o.preview, static_cast<int>(i + 1),
                                                   static_cast<int>(page_ranges.size()));
             try {
-                write_preview(job_file, page_ranges[i].first, page_ranges[i].second, geometry,
-                              name);
+                write_preview(job_file, page_ranges[i].first, page_ranges[i].second, geometry, name,
+                              o.preview_dpi);
             } catch (const Preview_Error& e) {
                 fail(exit_failed, e.what());
             }

@@ -5,6 +5,7 @@
 
 #include "drawing.h"
 #include "page_frame.h"
+#include "picture_rows.h"
 
 #include <cstdio>
 #include <string>
@@ -27,6 +28,8 @@ struct Plot_Options {
     std::string config;  // empty: the driver's default configuration
     std::string output;  // empty: the configuration's plot-to-file name
     std::string preview; // empty: no preview
+    // Resolution of the preview; 0: the page's own.
+    int preview_dpi = picture::default_dpi;
     std::string drawing;
     int copies = 0; // 0: as configured
     // NAME=VALUE settings laid over the configuration, in order (--option).

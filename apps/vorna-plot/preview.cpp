@@ -1,11 +1,14 @@
 #include "preview.h"
 
+#include "picture_rows.h"
 #include "stream_decoder.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -36,13 +39,20 @@ private:
 // libpng reports errors by longjmp; each call sits alone in a function with
 // nothing to destroy, so the jump never skips a destructor.
 bool png_begin(png_structp png, png_infop info, std::FILE* file, png_uint_32 width,
-               png_uint_32 height) {
+               png_uint_32 height, png_uint_32 dots_per_metre) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_init_io(png, file);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 3);
+    // Drawings are mostly flat colour: run-length matching with the
+    // neighbour-to-the-left filter compresses them well at a fraction of the
+    // time of the usual settings.
+    png_set_compression_level(png, 1);
+    png_set_compression_strategy(png, Z_RLE);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    if (dots_per_metre > 0)
+        png_set_pHYs(png, info, dots_per_metre, dots_per_metre, PNG_RESOLUTION_METER);
     png_write_info(png, info);
     return true;
 }
@@ -68,7 +78,7 @@ struct First_Page_Done {};
 // has to be held in memory.
 class Paper_Writer : public Stream_Visitor {
 public:
-    Paper_Writer(const Page_Geometry& g, png_structp png) : m_g(g), m_png(png) {
+    Paper_Writer(const Page_Geometry& g, picture::Row_Averager& out) : m_g(g), m_out(out) {
         m_row.resize(static_cast<std::size_t>(g.paper_width) * 3);
     }
 
@@ -114,13 +124,12 @@ private:
         }
     }
     void emit() {
-        if (!png_row(m_png, m_row.data()))
-            throw Preview_Error("cannot write the picture");
+        m_out.add(m_row.data());
         ++m_next;
     }
 
     const Page_Geometry& m_g;
-    png_structp m_png;
+    picture::Row_Averager& m_out;
     std::vector<std::uint8_t> m_row;
     long long m_next = 0;
 };
@@ -128,7 +137,7 @@ private:
 } // namespace
 
 void write_preview(const std::string& stream_path, std::uint64_t begin, std::uint64_t end,
-                   const Page_Geometry& geometry, const std::string& png_path) {
+                   const Page_Geometry& geometry, const std::string& png_path, int dpi) {
     if (geometry.paper_width <= 0 || geometry.paper_height <= 0)
         throw Preview_Error(png_path + ": the paper has no size");
     if (end < begin)
@@ -154,13 +163,23 @@ void write_preview(const std::string& stream_path, std::uint64_t begin, std::uin
         std::fclose(file);
         std::remove(temp.c_str());
     };
-    if (!png || !info || !png_begin(png, info, file, geometry.paper_width, geometry.paper_height)) {
+    const picture::Size size = picture::scaled_size(geometry.paper_width, geometry.paper_height,
+                                                    geometry.x_dpi, geometry.y_dpi, dpi);
+    const auto per_metre = static_cast<png_uint_32>(std::lround(size.x_dpi / 0.0254));
+    if (!png || !info ||
+        !png_begin(png, info, file, static_cast<png_uint_32>(size.width),
+                   static_cast<png_uint_32>(size.height), per_metre)) {
         discard();
         throw Preview_Error(png_path + ": cannot write the picture");
     }
 
     try {
-        Paper_Writer writer(geometry, png);
+        picture::Row_Averager rows(geometry.paper_width, geometry.paper_height, size,
+                                   [png](const std::uint8_t* rgb) {
+                                       if (!png_row(png, const_cast<png_bytep>(rgb)))
+                                           throw Preview_Error("cannot write the picture");
+                                   });
+        Paper_Writer writer(geometry, rows);
         if (end > begin) {
             Range_Source page(*whole, begin, end);
             try {

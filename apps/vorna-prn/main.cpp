@@ -1,7 +1,7 @@
 // vorna-prn: looks into the printer stream that the spool module writes.
 //
 //   vorna-prn info FILE [--json] [--bands]
-//   vorna-prn png FILE OUT.png [--page N]
+//   vorna-prn png FILE OUT.png [--page N] [--dpi N|full]
 //   vorna-prn pwg FILE OUT.pwg
 //
 // Exit status: 0 done; 2 a usage error or an input that is not a sound
@@ -17,7 +17,7 @@
 namespace {
 
 constexpr const char* usage_text = "usage: vorna-prn info FILE [--json] [--bands]\n"
-                                   "       vorna-prn png FILE OUT.png [--page N]\n"
+                                   "       vorna-prn png FILE OUT.png [--page N] [--dpi N|full]\n"
                                    "       vorna-prn pwg FILE OUT.pwg\n";
 
 constexpr const char* help_text =
@@ -54,6 +54,7 @@ struct Arguments {
     bool json = false;
     bool bands = false;
     unsigned page = 1;
+    int dpi = 150; // of the picture; 0: every dot
 };
 
 // Reads the arguments; returns an error text or an empty string.
@@ -76,6 +77,18 @@ std::string parse(int argc, char** argv, Arguments& args) {
             const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), args.page);
             if (ec != std::errc() || end != n.data() + n.size() || args.page == 0)
                 return "--page needs a page number from 1, not '" + std::string(n) + "'";
+        } else if (a == "--dpi" && args.command == "png") {
+            if (++i == argc)
+                return "--dpi needs a resolution";
+            const std::string_view n = argv[i];
+            if (n == "full") {
+                args.dpi = 0;
+                continue;
+            }
+            const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), args.dpi);
+            if (ec != std::errc() || end != n.data() + n.size() || args.dpi < 10 || args.dpi > 2880)
+                return "--dpi needs a resolution from 10 to 2880 or 'full', not '" +
+                       std::string(n) + "'";
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option '" + std::string(a) + "' for " + args.command;
         } else {
@@ -112,7 +125,7 @@ int main(int argc, char** argv) {
             if (!std::cout)
                 throw prn::Output_Error("cannot write to standard output");
         } else if (args.command == "png") {
-            prn::write_png(source, args.page, args.files[1]);
+            prn::write_png(source, args.page, args.files[1], args.dpi);
         } else {
             prn::write_pwg(source, args.files[1]);
         }

@@ -48,7 +48,10 @@ uint32_t job_resolution(const spool_stream::Job_Info& job, bool vertical);
 
 // Draws page `number` (from 1, counted over the whole stream) as an 8-bit RGB
 // PNG picture.
-void write_png(spool_stream::Byte_Source& source, unsigned number, const std::string& path);
+// dpi: the picture's resolution, each pixel the mean of the dots it covers;
+// 0 keeps every dot.
+void write_png(spool_stream::Byte_Source& source, unsigned number, const std::string& path,
+               int dpi);
 
 // Writes every page with rows (copies included) as PWG Raster, sRGB 8-bit.
 // Returns the number of pages written.

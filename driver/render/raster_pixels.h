@@ -72,9 +72,8 @@ public:
     const HT_Contour_Set_Data* region() const { return m_region; }
     // Host coordinates; everything is inside without a region.
     bool inside(std::int64_t x, std::int64_t y, std::int32_t z) const {
-        return !m_region ||
-               m_region->point_inside(
-                   HT_Point{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
+        (void)z; // the region is flat
+        return !m_region || m_region->dot_inside(x, y);
     }
 
 private:

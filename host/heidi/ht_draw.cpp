@@ -52,7 +52,26 @@ class Dot_Writer {
 public:
     Dot_Writer(HT_Renderer_Data* device, const HT_Rendition* rendition, std::int32_t z)
         : m_entry(device->actions().draw_dci_dot), m_rendition(rendition), m_z(z),
-          m_window(window_of(*device)) {
+          m_window(window_of(*device)), m_reach(m_window) {
+        // Under a clip region only dots near it can print: the scan
+        // conversion keeps to the region's box, so work grows with what
+        // lands on the page. A device may write a small block around each
+        // dot and test that against the region itself, hence the margin.
+        double x0, y0, x1, y1;
+        if (rendition && rendition->clip_region && rendition->clip_region->bounds(x0, y0, x1, y1)) {
+            constexpr double margin = 4;
+            const double lo = -4.0e18, hi = 4.0e18;
+            m_reach.x0 =
+                std::max(m_reach.x0, static_cast<i64>(std::clamp(std::floor(x0) - margin, lo, hi)));
+            m_reach.y0 =
+                std::max(m_reach.y0, static_cast<i64>(std::clamp(std::floor(y0) - margin, lo, hi)));
+            m_reach.x1 = std::min(m_reach.x1,
+                                  static_cast<i64>(std::clamp(std::ceil(x1) + 1 + margin, lo, hi)));
+            m_reach.y1 = std::min(m_reach.y1,
+                                  static_cast<i64>(std::clamp(std::ceil(y1) + 1 + margin, lo, hi)));
+            m_reach.x1 = std::max(m_reach.x1, m_reach.x0);
+            m_reach.y1 = std::max(m_reach.y1, m_reach.y0);
+        }
         if (rendition && rendition->fill.style == HT_Fill_Pattern) {
             m_patterned = true;
             const float scale = device->renderer_options().pattern_scale();
@@ -63,10 +82,13 @@ public:
     }
 
     bool usable() const { return m_entry.usable(); }
-    const Window& window() const { return m_window; }
+    // Where dots may go: the renderer's window, cut to the clip region's box.
+    const Window& window() const { return m_reach; }
+    // The renderer's own window, to which long lines are cut.
+    const Window& line_window() const { return m_window; }
 
     void dot(i64 x, i64 y, const std::uint32_t* color = nullptr) const {
-        if (!m_window.contains(x, y))
+        if (!m_reach.contains(x, y))
             return;
         if (m_patterned) {
             const i64 i = floor_mod(floor_div64(x, m_cell), 8);
@@ -86,6 +108,7 @@ private:
     const HT_Rendition* m_rendition;
     std::int32_t m_z;
     Window m_window;
+    Window m_reach;
     bool m_patterned = false;
     i64 m_cell = 1;
 };
@@ -121,7 +144,7 @@ bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, dou
 
 // A one-dot line from a to b, both ends included.
 void draw_line(const Dot_Writer& out, HT_DCI_Point a, HT_DCI_Point b) {
-    const Window& w = out.window();
+    const Window& w = out.line_window();
     // A line reaching far outside the window is first cut to it, so that the
     // walk below stays within the window's reach.
     constexpr i64 margin = 4096;

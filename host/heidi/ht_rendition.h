@@ -4,8 +4,10 @@
 
 #include "ht_object.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A point in device coordinates, in dots; y grows upwards.
@@ -29,6 +31,9 @@ public:
 
     HT_Contour_Set_Data() = default;
     explicit HT_Contour_Set_Data(std::vector<Contour> contours);
+    // Copies take the contours; the span cache is rebuilt on first use.
+    HT_Contour_Set_Data(const HT_Contour_Set_Data& o);
+    HT_Contour_Set_Data& operator=(const HT_Contour_Set_Data& o);
     ~HT_Contour_Set_Data() override;
     HT_Contour_Set_Data* clone() const { return new HT_Contour_Set_Data(*this); }
 
@@ -41,8 +46,42 @@ public:
     // True when `point` (x and y; z is ignored) lies inside the region.
     bool point_inside(const HT_Point& point) const;
 
+    // The same answer as point_inside for the whole-dot point (x, y), from
+    // spans of inside dots per row, computed once per block of rows on first
+    // use: dot actions ask for every dot they write. Not for concurrent use
+    // (one picture is drawn on one thread).
+    bool dot_inside(std::int64_t x, std::int64_t y) const {
+        // The row asked last, inline: dots come row by row.
+        if (y != m_row_y || x < -dot_limit || x > dot_limit)
+            return dot_inside_slow(x, y);
+        for (const std::int32_t* s = m_row_begin; s != m_row_end; s += 2) {
+            if (x < s[0])
+                return false;
+            if (x <= s[1])
+                return true;
+        }
+        return false;
+    }
+
+    // Bounding box of the contours; false when there are none.
+    bool bounds(double& x0, double& y0, double& x1, double& y1) const;
+
 private:
+    // Whole numbers up to this size are exact in a float.
+    static constexpr std::int64_t dot_limit = std::int64_t{1} << 24;
+    struct Span_Cache;
+    bool dot_inside_slow(std::int64_t x, std::int64_t y) const;
+    void forget_spans();
+    const Span_Cache& cache() const;
+    const std::int32_t* row_spans(std::int64_t y, const std::int32_t*& end) const;
+
     std::vector<Contour> m_contours;
+    // Shared pointer: its deleter is fine with the type unknown here.
+    mutable std::shared_ptr<Span_Cache> m_cache;
+    // The spans of row m_row_y, inside the cache.
+    mutable std::int64_t m_row_y = INT64_MIN;
+    mutable const std::int32_t* m_row_begin = nullptr;
+    mutable const std::int32_t* m_row_end = nullptr;
 };
 
 // Fill styles of the attribute record.

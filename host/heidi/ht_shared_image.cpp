@@ -29,6 +29,58 @@ int nearest_entry(const HT_Image_Request& request, std::uint32_t color) {
     return best;
 }
 
+// Answers of nearest_entry for one palette, remembered: pictures repeat
+// their colours, and a search over 256 entries per pixel dominated the time
+// of fetching indexed strips. Kept per thread across requests and rebuilt
+// when the palette changes.
+class Nearest_Cache {
+public:
+    // Once per request, before its lookups: forgets every answer when the
+    // palette is not the one they were made for.
+    void prepare(const HT_Image_Request& request) {
+        if (request.palette_size == m_size &&
+            (m_size <= 0 ||
+             std::memcmp(m_palette, request.palette, 3 * static_cast<std::size_t>(m_size)) == 0))
+            return;
+        m_size = request.palette_size;
+        if (m_size > 0)
+            std::memcpy(m_palette, request.palette, 3 * static_cast<std::size_t>(m_size));
+        std::fill(std::begin(m_slots), std::end(m_slots), Slot{});
+    }
+    int lookup(const HT_Image_Request& request, std::uint32_t color) {
+        const std::uint32_t rgb = color & 0xFFFFFFu;
+        // Fibonacci hashing spreads neighbouring colours over the slots.
+        Slot& slot = m_slots[(rgb * 2654435761u) >> (32 - slot_bits)];
+        if (slot.key != (rgb | filled)) {
+            slot.key = rgb | filled;
+            slot.index = nearest_entry(request, rgb);
+        }
+        return slot.index;
+    }
+
+private:
+    static constexpr int slot_bits = 14;
+    static constexpr std::uint32_t filled = 0x80000000u;
+    struct Slot {
+        std::uint32_t key = 0;
+        std::int32_t index = 0;
+    };
+
+    std::int32_t m_size = -1;
+    std::uint8_t m_palette[256][3] = {};
+    Slot m_slots[std::size_t{1} << slot_bits];
+};
+
+// The cache of this thread, ready for `request`'s palette; null for a
+// palette it cannot hold, which is then searched in full every time.
+Nearest_Cache* nearest_cache_for(const HT_Image_Request& request) {
+    if (request.format == HT_Request_Rgba || request.palette_size > 256 || !request.palette)
+        return nullptr;
+    static thread_local Nearest_Cache cache;
+    cache.prepare(request);
+    return &cache;
+}
+
 } // namespace
 
 HT_Shared_Image::HT_Shared_Image(std::int32_t width, std::int32_t height, std::int32_t format)
@@ -114,6 +166,10 @@ HT_Image_Block* HT_Memory_Image::answer(const HT_Image_Request& request) {
 
     auto held = std::make_unique<Held_Block>();
     held->bytes.assign(static_cast<std::size_t>(row_bytes * n), 0);
+    Nearest_Cache* const cache = nearest_cache_for(request);
+    auto nearest = [&](std::uint32_t c) {
+        return cache ? cache->lookup(request, c) : nearest_entry(request, c);
+    };
     for (std::int64_t i = 0; i < n; ++i) {
         // Block rows run top-down: row 0 is the highest source y.
         const std::int64_t image_row = (m_height - 1) - ((y1 - i) - m_source.y0);
@@ -141,16 +197,14 @@ HT_Image_Block* HT_Memory_Image::answer(const HT_Image_Request& request) {
                 if (transparent)
                     v = request.no_pixel.value;
                 else if (request.pixel_size == 8)
-                    v = static_cast<std::uint16_t>(nearest_entry(request, c));
+                    v = static_cast<std::uint16_t>(nearest(c));
                 else
-                    v = nearest_entry(request, c) == 1 ? request.foreground.value
-                                                       : request.background.value;
+                    v = nearest(c) == 1 ? request.foreground.value : request.background.value;
                 out[k] = static_cast<std::uint8_t>(v);
                 break;
             }
             default: { // bits
-                const bool set =
-                    transparent ? request.background.value != 0 : nearest_entry(request, c) == 1;
+                const bool set = transparent ? request.background.value != 0 : nearest(c) == 1;
                 if (set)
                     out[k / 8] |= static_cast<std::uint8_t>(0x80u >> (k % 8));
                 break;

@@ -129,9 +129,18 @@ bool ie_refuse_context(Ie_Context_Kind kind) {
 Ie_Rep::Ie_Rep() : m_state(new State) {}
 Ie_Rep::~Ie_Rep() = default;
 
+namespace {
+constexpr std::size_t max_logged_calls = 4096;
+} // namespace
+
 void Ie_Rep::set_error_reporting(int channel, int on) {
     std::lock_guard lock(m_state->mutex);
-    m_state->state_calls.emplace_back(channel, on);
+    // A cancelled plot calls this for every remaining dot: the log keeps the
+    // latest calls only, so that it cannot grow without bound.
+    auto& calls = m_state->state_calls;
+    if (calls.size() >= max_logged_calls)
+        calls.erase(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(calls.size() / 2));
+    calls.emplace_back(channel, on);
     if (channel == 0)
         m_state->reporting = on != 0;
 }

@@ -136,7 +136,7 @@ IE_EXPORT void refuse_write_contexts(int count);
 IE_EXPORT void refuse_read_contexts(int count);
 // Adds (with a writer that writes nothing and fails) or removes a file type.
 IE_EXPORT void set_file_type_registered(const char* name, bool registered);
-// Every state call as (channel, on), oldest first.
+// The latest state calls (at least the last 2048) as (channel, on), oldest first.
 IE_EXPORT std::vector<std::pair<int, int>> state_calls();
 // Arguments of every limit call.
 IE_EXPORT std::vector<long long> limit_calls();

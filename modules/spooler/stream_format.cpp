@@ -2,37 +2,65 @@
 #include "stream_format.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace spool_stream {
 
-void packbits_encode(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
-    const std::size_t n = in.size();
-    // Length of the run of equal bytes starting at i, at most 128.
-    auto run_at = [&](std::size_t i) {
-        std::size_t run = 1;
-        while (i + run < n && run < 128 && in[i + run] == in[i])
-            ++run;
-        return run;
+namespace {
+
+// Eight bytes at once, in whatever order memory holds them.
+inline std::uint64_t load8(const uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Encodes `in` into `o`, which has room for packbits_bound(n) bytes; returns
+// the end of the output.
+uint8_t* packbits_into(const uint8_t* in, std::size_t n, uint8_t* o) {
+    // A repeat starts wherever three equal bytes do.
+    auto triple_at = [&](std::size_t i) {
+        return i + 2 < n && in[i] == in[i + 1] && in[i] == in[i + 2];
     };
     std::size_t i = 0;
     while (i < n) {
-        // Three or more equal bytes become a repeat; shorter runs stay in the
-        // literal, which keeps the output within packbits_bound().
-        const std::size_t run = run_at(i);
-        if (run >= 3) {
-            out.push_back(static_cast<uint8_t>(257 - run));
-            out.push_back(in[i]);
+        // Three or more equal bytes become a repeat of at most 128; shorter
+        // runs stay in the literal, which keeps the output within
+        // packbits_bound().
+        if (triple_at(i)) {
+            const uint8_t v = in[i];
+            const std::size_t limit = std::min<std::size_t>(n - i, 128);
+            std::size_t run = 3;
+            // Paper is mostly one colour: compare eight bytes a step.
+            const std::uint64_t word = 0x0101010101010101ull * v;
+            while (run + 8 <= limit && load8(in + i + run) == word)
+                run += 8;
+            while (run < limit && in[i + run] == v)
+                ++run;
+            *o++ = static_cast<uint8_t>(257 - run);
+            *o++ = v;
             i += run;
             continue;
         }
+        const std::size_t limit = std::min<std::size_t>(n, i + 128);
         std::size_t end = i + 1;
-        while (end < n && end - i < 128 && run_at(end) < 3)
+        while (end < limit && !triple_at(end))
             ++end;
-        out.push_back(static_cast<uint8_t>(end - i - 1));
-        out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i),
-                   in.begin() + static_cast<std::ptrdiff_t>(end));
+        *o++ = static_cast<uint8_t>(end - i - 1);
+        std::memcpy(o, in + i, end - i);
+        o += end - i;
         i = end;
     }
+    return o;
+}
+
+} // namespace
+
+void packbits_encode(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+    const std::size_t at = out.size();
+    out.resize(at + packbits_bound(in.size()));
+    uint8_t* end = packbits_into(in.data(), in.size(), out.data() + at);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 bool packbits_decode(std::span<const uint8_t> in, std::size_t& pos, std::span<uint8_t> out) {
@@ -64,12 +92,29 @@ bool packbits_decode(std::span<const uint8_t> in, std::size_t& pos, std::span<ui
 
 void encode_row(const uint8_t* dots, uint32_t width, std::vector<uint8_t>& out,
                 std::vector<uint8_t>& plane) {
-    plane.resize(width);
-    for (int c = 0; c < 4; ++c) {
-        for (uint32_t x = 0; x < width; ++x)
-            plane[x] = dots[4 * static_cast<std::size_t>(x) + static_cast<std::size_t>(c)];
-        packbits_encode(plane, out);
+    // The four planes split in one pass over the dots, then each encoded
+    // into the scratch space behind them: only the encoded bytes are
+    // appended, as most rows shrink to little.
+    const std::size_t n = width;
+    const std::size_t bound = row_bound(width);
+    if (plane.size() < 4 * n + bound)
+        plane.resize(4 * n + bound);
+    uint8_t* p0 = plane.data();
+    uint8_t* p1 = p0 + n;
+    uint8_t* p2 = p1 + n;
+    uint8_t* p3 = p2 + n;
+    for (std::size_t x = 0; x < n; ++x) {
+        const uint8_t* d = dots + 4 * x;
+        p0[x] = d[0];
+        p1[x] = d[1];
+        p2[x] = d[2];
+        p3[x] = d[3];
     }
+    uint8_t* const encoded = p0 + 4 * n;
+    uint8_t* o = encoded;
+    for (int c = 0; c < 4; ++c)
+        o = packbits_into(p0 + static_cast<std::size_t>(c) * n, n, o);
+    out.insert(out.end(), encoded, o);
 }
 
 bool decode_row(std::span<const uint8_t> in, uint32_t width, uint8_t* dots,

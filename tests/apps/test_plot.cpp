@@ -208,7 +208,7 @@ TEST_P(Plot_Systems, PreviewShowsTheDrawingWhereAndInTheColoursAsked) {
     const std::string drawing = write("drawing.json", test_drawing());
     const Run_Result r =
         run("--quiet --config " + config(c.entry) + " -o " + path("out.prn").string() +
-            " --preview " + path("out.png").string() + " " + drawing);
+            " --preview-dpi full --preview " + path("out.png").string() + " " + drawing);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::file_size(path("out.prn")) > 0);
     const Picture pic = read_png(path("out.png"));
@@ -295,8 +295,9 @@ TEST_F(Plot_Test, EveryPageGoesOutAndGetsItsOwnPreviewBlankOnesToo) {
           {"primitives": []},
           {"primitives": [{"type": "polygon", "points": [[100, 100], [140, 100], [140, 140]],
                            "color": "#0000FF"}]}]})");
-    const Run_Result r = run("--quiet --config " + config(2) + " -o " + path("two.prn").string() +
-                             " --preview " + path("two.png").string() + " " + drawing);
+    const Run_Result r =
+        run("--quiet --config " + config(2) + " -o " + path("two.prn").string() +
+            " --preview-dpi full --preview " + path("two.png").string() + " " + drawing);
     ASSERT_EQ(r.status, 0) << r.err;
     const Picture first = read_png(path("two-1.png"));
     const Picture blank = read_png(path("two-2.png"));

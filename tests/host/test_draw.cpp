@@ -267,3 +267,47 @@ TEST(ClipRegion, EvenOddInsideWithEdgesCounted) {
     EXPECT_FALSE(diamond.point_inside({9, 9, 0}));
     EXPECT_FALSE(HT_Contour_Set_Data().point_inside({0, 0, 0}));
 }
+
+// Dot actions answer the clip test from spans per row: every whole dot must
+// get the answer of the exact test, or clipped prints would change.
+TEST(ClipRegion, SpansAnswerLikeTheExactTestForEveryDot) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> coord(-40, 240);
+    std::uniform_int_distribution<int> frac(0, 3);
+    auto point = [&] {
+        // Whole, half and odd fractions: vertices and edges on dot centres too.
+        const float f[] = {0.0f, 0.5f, 0.25f, 0.3f};
+        return HT_Point{coord(rng) + f[frac(rng)], coord(rng) + f[frac(rng)], 0};
+    };
+    std::vector<HT_Contour_Set_Data> regions;
+    regions.emplace_back(std::vector<HT_Contour_Set_Data::Contour>{
+        {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}},
+        {{30, 30, 0}, {70, 30, 0}, {70, 70, 0}, {30, 70, 0}}});
+    regions.emplace_back(std::vector<HT_Contour_Set_Data::Contour>{
+        {{50, 0, 0}, {100, 50, 0}, {50, 100, 0}, {0, 50, 0}}});
+    for (int n = 0; n < 40; ++n) {
+        std::vector<HT_Contour_Set_Data::Contour> contours(1 + n % 3);
+        for (auto& c : contours)
+            for (int k = 0; k < 3 + n % 6; ++k)
+                c.push_back(point());
+        regions.emplace_back(std::move(contours));
+    }
+    for (const HT_Contour_Set_Data& region : regions) {
+        int mismatches = 0;
+        // Rows in a scattered order, as primitives revisit them.
+        for (int i = 0; i < 300; ++i) {
+            const int y = (i * 97) % 300 - 50;
+            for (int x = -50; x < 250; ++x)
+                if (region.dot_inside(x, y) !=
+                    region.point_inside({static_cast<float>(x), static_cast<float>(y), 0}))
+                    ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0);
+    }
+    // A copy answers alike; a contour added later counts.
+    HT_Contour_Set_Data copy = regions[0];
+    EXPECT_FALSE(copy.dot_inside(50, 50));
+    copy.add_contour({{40, 40, 0}, {60, 40, 0}, {60, 60, 0}, {40, 60, 0}});
+    EXPECT_TRUE(copy.dot_inside(50, 50));
+    EXPECT_FALSE(regions[0].dot_inside(50, 50));
+}

@@ -149,12 +149,37 @@ TEST_F(Prn_Test, PngHoldsThePrintedDots) {
     const Test_Page page(53, 9);
     const std::string in = save("page.prn", job({&page}));
     const std::string out = temp("page.png");
-    const Prn_Result run = prn({"png", in, out});
+    const Prn_Result run = prn({"png", in, out, "--dpi", "full"});
     ASSERT_EQ(run.status, 0) << run.err;
     const Png_Picture picture = read_png(out);
     EXPECT_EQ(picture.width, 53u);
     EXPECT_EQ(picture.height, 9u);
     EXPECT_EQ(picture.rgb, rgb_of(page));
+}
+
+// By default the picture is for the screen: 150 dpi, each pixel the mean of
+// the dots it covers, so that a one-dot line still shows.
+TEST_F(Prn_Test, PngAtScreenResolutionAveragesTheDots) {
+    const Test_Page page(720, 360);
+    const std::string in = save("big.prn", job({&page}));
+    const std::string out = temp("big.png");
+    ASSERT_EQ(prn({"png", in, out}).status, 0);
+    const Png_Picture small = read_png(out);
+    ASSERT_EQ(prn({"png", in, temp("full.png"), "--dpi", "full"}).status, 0);
+    const Png_Picture full = read_png(temp("full.png"));
+    // The test job announces 720 dpi.
+    EXPECT_NEAR(small.width, full.width * 150.0 / 720.0, 1.0);
+    EXPECT_NEAR(small.height, full.height * 150.0 / 720.0, 1.0);
+    // Every channel's mean over the page is kept within rounding.
+    for (int k = 0; k < 3; ++k) {
+        double a = 0, b = 0;
+        for (std::size_t i = k; i < full.rgb.size(); i += 3)
+            a += full.rgb[i];
+        for (std::size_t i = k; i < small.rgb.size(); i += 3)
+            b += small.rgb[i];
+        EXPECT_NEAR(a / (full.rgb.size() / 3), b / (small.rgb.size() / 3), 2.0) << k;
+    }
+    EXPECT_EQ(prn({"png", in, out, "--dpi", "9"}).status, 2);
 }
 
 TEST_F(Prn_Test, PngPicksAPageAcrossJobsAndCopies) {
@@ -164,9 +189,9 @@ TEST_F(Prn_Test, PngPicksAPageAcrossJobsAndCopies) {
     stream.insert(stream.end(), copy.begin(), copy.end());
     const std::string in = save("copies.prn", stream);
     const std::string out = temp("copies.png");
-    ASSERT_EQ(prn({"png", in, out, "--page", "4"}).status, 0);
+    ASSERT_EQ(prn({"png", in, out, "--page", "4", "--dpi", "full"}).status, 0);
     EXPECT_EQ(read_png(out).rgb, rgb_of(second));
-    ASSERT_EQ(prn({"png", in, out, "--page", "3"}).status, 0);
+    ASSERT_EQ(prn({"png", in, out, "--page", "3", "--dpi", "full"}).status, 0);
     EXPECT_EQ(read_png(out).rgb, rgb_of(first));
     const Prn_Result missing = prn({"png", in, out, "--page", "5"});
     EXPECT_EQ(missing.status, 2);
