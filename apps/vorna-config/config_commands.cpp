@@ -2,6 +2,7 @@
 
 #include "driver_session.h"
 #include "ht_plot_config.h"
+#include "plat_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -217,6 +218,9 @@ int command_set(const Config_Options& opts) {
         throw App_Error("set needs a configuration FILE and NAME=VALUE", 2);
     Driver_Session session(opts.driver);
     const std::string& file = opts.args[0];
+    // Held from reading to replacing: a concurrent set waits, then reads this
+    // one's result, so no change is lost.
+    const plat::File_Lock lock(file);
     load_into(session, file);
     // Every change is checked before the file is touched: all or nothing.
     for (std::size_t i = 1; i < opts.args.size(); ++i) {
@@ -231,7 +235,7 @@ int command_set(const Config_Options& opts) {
         }
     }
     try {
-        ht_save_configuration(session.definition(), file);
+        ht_save_configuration(session.definition(), file, lock.held());
     } catch (const HT_Config_Error& e) {
         throw App_Error(e.what(), 1);
     }

@@ -183,6 +183,11 @@ Image_Ref image(const json& prim, const Where& at, const std::string& base_dir) 
     if (ref.top_left.x == ref.bottom_right.x || ref.top_left.y == ref.bottom_right.y)
         at.fail("corners", "the two corners share an x or a y: the picture would have no area");
 
+    // A pipe or a device would be read forever (or never answer).
+    std::error_code ec;
+    const auto status = std::filesystem::status(ref.path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        at.fail("file", ref.path + ": not a regular file");
     std::ifstream in(ref.path, std::ios::binary);
     if (!in)
         at.fail("file", ref.path + ": cannot be opened");
@@ -308,6 +313,10 @@ Drawing load_drawing(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         throw Drawing_Error(path + ": is a folder, not a drawing file");
+    // A pipe or a device would be read forever (or never answer).
+    const auto status = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw Drawing_Error(path + ": not a regular file");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Drawing_Error(path + ": cannot be opened");
@@ -324,12 +333,16 @@ Drawing load_drawing(const std::string& path) {
     json document;
     try {
         document = json::parse(text);
-    } catch (const json::parse_error& e) {
-        // The library's text leads with its own error id; the position is what helps.
+    } catch (const json::exception& e) {
+        // The library's text leads with its own error id ("[json.exception...] ");
+        // the position and the reason are what help. A number too large for a
+        // double is such an error too.
         std::string what = e.what();
-        const auto colon = what.find("]: ");
-        if (colon != std::string::npos)
-            what = what.substr(colon + 3);
+        if (!what.empty() && what[0] == '[') {
+            const auto close = what.find("] ");
+            if (close != std::string::npos)
+                what = what.substr(close + 2);
+        }
         throw Drawing_Error(path + ": not valid JSON: " + what);
     }
     return parse_drawing(document, path, std::filesystem::path(path).parent_path().string());
