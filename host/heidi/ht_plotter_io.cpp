@@ -34,7 +34,7 @@ bool HT_Plotter_IO::open() {
     m_file = std::fopen(m_target.c_str(), "wb");
     m_owns_file = m_file != nullptr;
     if (!m_file)
-        report_failure("cannot open");
+        report_failure("open");
     return m_file != nullptr;
 }
 
@@ -56,7 +56,7 @@ std::size_t HT_Plotter_IO::write(const void* data, std::size_t count) {
     std::size_t done = take ? std::fwrite(data, 1, take, m_file) : 0;
     m_written += done;
     if (done < count && done < take)
-        report_failure("cannot write");
+        report_failure("write");
     return done;
 }
 
@@ -67,13 +67,13 @@ bool HT_Plotter_IO::close() {
     if (m_owns_file)
         ok = std::fclose(m_file) == 0 && ok;
     if (!ok)
-        report_failure("cannot write");
+        report_failure("close");
     m_file = nullptr;
     m_owns_file = false;
     return ok;
 }
 
-void HT_Plotter_IO::report_failure(const char* what) {
+void HT_Plotter_IO::report_failure(const char* operation) {
     // The driver only learns that the channel failed; the reason is the
     // system's, and only the first one matters to a person.
     const int error = errno;
@@ -81,8 +81,9 @@ void HT_Plotter_IO::report_failure(const char* what) {
         return;
     m_reported = true;
     const std::string name = m_target.empty() || m_target == "-" ? "standard output" : m_target;
-    m_error_handler->report(
-        HT_Error("heidi", 0, "HT_Plotter_IO", name + ": " + what + ": " + std::strerror(error)));
+    // The system's error number is the code, its text the detail.
+    m_error_handler->report(HT_Error("", error, std::string("HT_Plotter_IO::") + operation,
+                                     name + ": " + std::strerror(error)));
 }
 
 int HT_Progress::query_and_count() {

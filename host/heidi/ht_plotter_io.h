@@ -50,7 +50,7 @@ public:
 
 private:
     // Tells the error handler the system's reason for a failure, once.
-    void report_failure(const char* what);
+    void report_failure(const char* operation);
 
     HT_Smart_Pointer<HT_Error_Handler> m_error_handler;
     std::string m_target;
