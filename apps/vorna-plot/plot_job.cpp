@@ -613,6 +613,7 @@ void set_cancel_target(HT_Progress* progress) {
 }
 
 void install_interrupt_handler() {
+    g_signals.store(0);
     struct sigaction sa {};
     sa.sa_handler = on_interrupt;
     sigemptyset(&sa.sa_mask);

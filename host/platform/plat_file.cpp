@@ -171,7 +171,7 @@ File_Replacement::File_Replacement(const std::string& path, const Options& optio
     if (existing < 0 || (error != EACCES && error != EPERM)) {
         if (existing >= 0)
             ::close(existing);
-        fail(" (folder " + m_folder + ")", error);
+        throw File_Error(m_path + ": cannot create in " + m_folder + ": " + std::strerror(error));
     }
 
     // The folder takes no new file, but the file may be written: in place.

@@ -163,7 +163,7 @@ unwritable_output)
     "${as_user[@]}" "$plot" --quiet -o ro/out.prn d.json 2>err.txt
     status=$?
     [ $status -eq 1 ] || fail "exit $status, expected 1: $(cat err.txt)"
-    grep -q "ro/out.prn: cannot write.*Permission denied" err.txt || fail "message: $(cat err.txt)"
+    grep -q "ro/out.prn: cannot create in .*ro: Permission denied" err.txt || fail "message: $(cat err.txt)"
     "$plot" --quiet -o /dev/null d.json 2>err.txt || fail "-o /dev/null: $(cat err.txt)"
     [ -c /dev/null ] || fail "/dev/null was replaced"
     ;;
