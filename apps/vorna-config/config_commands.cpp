@@ -3,6 +3,7 @@
 #include "driver_session.h"
 #include "ht_plot_config.h"
 #include "settings_check.h"
+#include "plat_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -168,7 +169,7 @@ void load_into(Driver_Session& session, const std::string& file) {
     check_custom_values(session, file);
 }
 
-void save(const Driver_Session& session, const std::string& file) {
+void save(const Driver_Session& session, const std::string& file, bool lock_held = false) {
     try {
         // Never write what the programs could not read back.
         ht_configuration_from_json(session.definition(),
@@ -177,7 +178,7 @@ void save(const Driver_Session& session, const std::string& file) {
             std::fputs((ht_configuration_to_json(session.definition()).dump(2) + "\n").c_str(),
                        stdout);
         else
-            ht_save_configuration(session.definition(), file);
+            ht_save_configuration(session.definition(), file, lock_held);
     } catch (const HT_Config_Error& e) {
         throw App_Error(e.what(), 1);
     }
@@ -231,6 +232,9 @@ int command_set(const Config_Options& opts) {
         throw App_Error("set needs a configuration FILE and NAME=VALUE", 2);
     Driver_Session session(opts.driver);
     const std::string& file = opts.args[0];
+    // Held from reading to replacing: a concurrent set waits, then reads this
+    // one's result, so no change is lost.
+    const plat::File_Lock lock(file);
     load_into(session, file);
     // Every change is checked before the file is touched: all or nothing.
     for (std::size_t i = 1; i < opts.args.size(); ++i) {
@@ -240,7 +244,7 @@ int command_set(const Config_Options& opts) {
             throw App_Error(file + ": " + e.what() + "; nothing was changed", e.status());
         }
     }
-    save(session, file);
+    save(session, file, lock.held());
     return 0;
 }
 

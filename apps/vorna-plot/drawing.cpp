@@ -187,6 +187,11 @@ Image_Ref image(const json& prim, const Where& at, const std::string& base_dir) 
     if (ref.top_left.x == ref.bottom_right.x || ref.top_left.y == ref.bottom_right.y)
         at.fail("corners", "the two corners share an x or a y: the picture would have no area");
 
+    // A pipe or a device would be read forever (or never answer).
+    std::error_code ec;
+    const auto status = std::filesystem::status(ref.path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        at.fail("file", ref.path + ": not a regular file");
     std::ifstream in(ref.path, std::ios::binary);
     if (!in)
         at.fail("file", ref.path + ": cannot be opened: " + std::strerror(errno));
@@ -309,6 +314,14 @@ Drawing parse_drawing(const json& document, const std::string& file, const std::
 }
 
 Drawing load_drawing(const std::string& path) {
+    // A pipe or a device would be read forever (or never answer).
+    if (path != "-") {
+        std::error_code ec;
+        const auto status = std::filesystem::status(path, ec);
+        if (!ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status) &&
+            !std::filesystem::is_regular_file(status))
+            throw Drawing_Error(path + ": not a regular file");
+    }
     std::string text;
     try {
         text = ht_read_text_file(path, max_file_bytes, "a drawing file");
@@ -318,7 +331,8 @@ Drawing load_drawing(const std::string& path) {
     json document;
     try {
         document = json::parse(text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // A number too large for a double is such an error too.
         throw Drawing_Error(path + ": not valid JSON: " + ht_json_error_text(e));
     }
     // Pictures of a drawing read from standard input are found from here.

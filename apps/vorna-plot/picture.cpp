@@ -3,7 +3,10 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace plot {
 
@@ -25,6 +28,23 @@ Rgba_Picture load_picture(const std::string& path) {
     if (!png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr))
         throw Picture_Error(path + ": cannot read the picture: " + image.message);
     return picture;
+}
+
+File_Identity picture_identity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        throw Picture_Error(path + ": cannot be opened: " + std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        throw Picture_Error(path + ": not a regular file");
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+const Rgba_Picture& Picture_Cache::get(const std::string& path) {
+    const File_Identity id = picture_identity(path);
+    auto it = m_pictures.find(id);
+    if (it == m_pictures.end())
+        it = m_pictures.emplace(id, load_picture(path)).first;
+    return it->second;
 }
 
 Picture_Placement place_picture(const Page_Frame& frame, const drawing::Image_Ref& image) {

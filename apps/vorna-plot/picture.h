@@ -6,6 +6,7 @@
 #include "page_frame.h"
 
 #include <cstdint>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,6 +26,29 @@ struct Rgba_Picture {
 
 // Reads a PNG file of any kind into 8-bit RGBA.
 Rgba_Picture load_picture(const std::string& path);
+
+// Decoded pictures take 4 bytes a pixel whatever their file size (an 8 KB
+// 1-bit PNG of 8192 x 8192 pixels decodes to 256 MiB): the distinct pictures
+// of one drawing may take at most this much together.
+inline constexpr std::uint64_t max_picture_bytes = std::uint64_t{512} << 20;
+
+// A file's identity: one file under several names is one picture.
+struct File_Identity {
+    std::uint64_t device = 0, inode = 0;
+    auto operator<=>(const File_Identity&) const = default;
+};
+// The identity of a regular file; Picture_Error for anything else (a pipe or
+// a device would be read forever).
+File_Identity picture_identity(const std::string& path);
+
+// The pictures of a job, each decoded when first drawn and kept by identity.
+class Picture_Cache {
+public:
+    const Rgba_Picture& get(const std::string& path);
+
+private:
+    std::map<File_Identity, Rgba_Picture> m_pictures;
+};
 
 // The device dots a picture covers: the dot of its top-left pixel and the
 // size in dots (host y grows upwards, so rows go down from `top`), and

@@ -9,6 +9,7 @@
 #include "ht_renderer.h"
 #include "picture.h"
 #include "plat_module.h"
+#include "plat_file.h"
 #include "plat_status.h"
 #include "plot_session.h"
 #include "preview.h"
@@ -17,11 +18,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace plot {
 namespace {
@@ -31,17 +35,37 @@ namespace fs = std::filesystem;
 std::atomic<HT_Progress*> g_cancel_target{nullptr};
 // A Ctrl-C that came while no plot was running, kept for the next one.
 std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_signals{0};
 
-extern "C" void on_interrupt(int) {
-    // Only lock-free work here: atomic loads and stores.
+extern "C" void on_interrupt(int sig) {
+    // Only async-signal-safe work here: atomics, unlink, write, raise.
+    if (g_signals.fetch_add(1) > 0) {
+        // Asked again: stop now, but leave no partial printer data behind.
+        remove_live_temp_folder();
+        ::signal(sig, SIG_DFL);
+        ::raise(sig);
+        return;
+    }
     if (HT_Progress* p = g_cancel_target.load())
         p->request_cancel();
     else
         g_interrupted.store(true);
-    static const char note[] = "\nvorna-plot: cancelling (Ctrl-C again to stop at once)\n";
+    static const char note[] = "\nvorna-plot: cancelling (once more to stop at once)\n";
     const ssize_t ignored = ::write(2, note, sizeof note - 1);
     (void)ignored;
 }
+
+// A descriptor closed with its owner.
+struct File_Descriptor {
+    int fd = -1;
+    File_Descriptor() = default;
+    ~File_Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    File_Descriptor(const File_Descriptor&) = delete;
+    File_Descriptor& operator=(const File_Descriptor&) = delete;
+};
 
 // A fault with the exit status it calls for.
 struct Plot_Failure {
@@ -153,14 +177,10 @@ std::uint32_t configured_background(const HT_Plotter_Definition& definition) {
     return host_color(v & 0xFF, v >> 8 & 0xFF, v >> 16 & 0xFF);
 }
 
-// Every picture of the drawing, read before the plot starts so that a bad
-// file stops the job before anything is printed.
-using Picture_Cache = std::map<std::string, Rgba_Picture>;
-
 class Page_Painter {
 public:
     Page_Painter(HT_Plotter_Device_Data& device, const Page_Frame& frame,
-                 const HT_Palette& reference, const Picture_Cache& pictures)
+                 const HT_Palette& reference, Picture_Cache& pictures)
         : m_renderer(device), m_frame(frame), m_reference(reference), m_pictures(pictures),
           m_indexed(frame.geometry().color_system == HT_Color_System_Indexed) {
         if (m_indexed && device.renderer_options().has_palette())
@@ -240,7 +260,7 @@ private:
     // The part of the picture on the printed area, in strips of rows, so that
     // a large picture never needs a page-sized buffer.
     bool draw_picture(const drawing::Image_Ref& image, const HT_Rendition& r) {
-        const Rgba_Picture& picture = m_pictures.at(image.path);
+        const Rgba_Picture& picture = m_pictures.get(image.path);
         const Picture_Placement place = place_picture(m_frame, image);
         const Page_Geometry& g = m_frame.geometry();
         // Host dot (left + k, top - t) for column k and row t of the placement;
@@ -272,7 +292,7 @@ private:
     HT_Renderer m_renderer;
     const Page_Frame& m_frame;
     const HT_Palette& m_reference;
-    const Picture_Cache& m_pictures;
+    Picture_Cache& m_pictures;
     HT_Palette m_palette;
     bool m_indexed;
 };
@@ -291,44 +311,88 @@ const char* color_system_name(int system, int count) {
 }
 
 // Appends what the device wrote for one page to the job's output, and empties
-// the page file for the next page.
-std::uint64_t append_page(const std::string& page_file, std::ofstream& out) {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(page_file, ec);
-    if (ec || size == 0)
-        return 0; // nothing printed (a cancelled page)
-    std::ifstream in(page_file, std::ios::binary);
-    if (!in)
-        fail(exit_failed, page_file + ": cannot read the printer data back");
-    out << in.rdbuf();
-    in.close();
-    std::ofstream(page_file, std::ios::binary | std::ios::trunc);
-    if (!out)
-        fail(exit_failed, "cannot write the printer data: " + std::string(std::strerror(errno)));
-    return size;
+// the page file for the next page. Every byte is checked: a short write is a
+// failed job, never a shorter file.
+std::uint64_t append_page(const std::string& page_file, int out) {
+    const int in = ::open(page_file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        if (errno == ENOENT)
+            return 0; // a page without drawing sends nothing
+        fail(exit_failed,
+             page_file + ": cannot read the printer data back: " + std::strerror(errno));
+    }
+    std::vector<char> buffer(1 << 20);
+    std::uint64_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(in);
+            fail(exit_failed,
+                 page_file + ": cannot read the printer data back: " + std::strerror(error));
+        }
+        if (n == 0)
+            break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w =
+                ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                const int error = w < 0 ? errno : ENOSPC;
+                ::close(in);
+                fail(exit_failed, "cannot keep the printer data in the temporary folder: " +
+                                      std::string(std::strerror(error)));
+            }
+            done += w;
+        }
+        total += static_cast<std::uint64_t>(n);
+    }
+    ::close(in);
+    if (::truncate(page_file.c_str(), 0) != 0)
+        fail(exit_failed, page_file + ": cannot empty: " + std::strerror(errno));
+    return total;
 }
 
-// Appends the first `bytes` of the job file `times` times more.
-void repeat_job(const std::string& job_file, std::uint64_t bytes, int times) {
-    std::ifstream in(job_file, std::ios::binary);
-    std::ofstream out(job_file, std::ios::binary | std::ios::app);
-    std::vector<char> chunk(1 << 20);
-    for (int t = 0; t < times && in && out; ++t) {
-        in.clear();
-        in.seekg(0);
-        for (std::uint64_t left = bytes; left > 0 && in && out;) {
-            const auto n =
-                static_cast<std::streamsize>(std::min<std::uint64_t>(left, chunk.size()));
-            in.read(chunk.data(), n);
-            out.write(chunk.data(), in.gcount());
-            left -= static_cast<std::uint64_t>(in.gcount());
-            if (in.gcount() == 0)
-                break;
+// Appends the first `bytes` of the job file `times` times more, for copies
+// into a file; every write is checked as the pages' are.
+void repeat_job(const std::string& job_file, int out, std::uint64_t bytes, int times) {
+    std::vector<char> buffer(1 << 20);
+    for (int t = 0; t < times; ++t) {
+        const int in = ::open(job_file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            fail(exit_failed, job_file + ": cannot read the printer data back: " +
+                                  std::strerror(errno));
+        for (std::uint64_t left = bytes; left > 0;) {
+            const ssize_t n =
+                ::read(in, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(
+                                              left, buffer.size())));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                const int error = n < 0 ? errno : EIO;
+                ::close(in);
+                fail(exit_failed, job_file + ": cannot read the printer data back: " +
+                                      std::strerror(error));
+            }
+            for (ssize_t done = 0; done < n;) {
+                const ssize_t w =
+                    ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0) {
+                    const int error = w < 0 ? errno : ENOSPC;
+                    ::close(in);
+                    fail(exit_failed, "cannot write the copies: " + std::string(std::strerror(error)));
+                }
+                done += w;
+            }
+            left -= static_cast<std::uint64_t>(n);
         }
+        ::close(in);
     }
-    out.close();
-    if (!in || !out)
-        fail(exit_failed, "cannot write the copies: " + std::string(std::strerror(errno)));
 }
 
 void check_output_place(const std::string& file) {
@@ -339,6 +403,60 @@ void check_output_place(const std::string& file) {
         fail(exit_usage, file + ": is a folder");
     if (!fs::is_directory(folder, ec))
         fail(exit_usage, file + ": there is no folder " + folder.string());
+}
+
+std::string mib(unsigned long long bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / 1048576.0);
+    return text;
+}
+
+unsigned long long available_memory() {
+    std::FILE* f = std::fopen("/proc/meminfo", "re");
+    unsigned long long kib = 0;
+    if (f) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1)
+                break;
+        std::fclose(f);
+    }
+    return kib * 1024;
+}
+
+// The page image lives in a file in the job's temporary folder (a small one in
+// memory). A page that cannot be held there is refused before minutes of
+// rendering, with the sizes a person needs to make room.
+void check_page_fits(const Page_Geometry& g, const std::string& folder) {
+    // The image is wider than the printed row by 10 and a pad each side, one
+    // row taller; rows are whole 32-bit words.
+    const int pad = g.color_system == 1 ? 1 : g.color_system == 0 ? 4 : 32;
+    const unsigned long long per_word = g.color_system == 1 ? 1 : g.color_system == 0 ? 4 : 32;
+    const unsigned long long w = static_cast<unsigned long long>(g.width) + 10 + 2 * pad;
+    const unsigned long long h = static_cast<unsigned long long>(g.rows) + 1;
+    const unsigned long long bytes = (w + per_word - 1) / per_word * 4 * h;
+    constexpr unsigned long long in_memory_below = 2048ull * 1024;
+    const unsigned long long memory = available_memory();
+    const std::string size = std::to_string(g.width) + " x " + std::to_string(g.rows) +
+                             " dots at " + std::to_string(g.x_dpi) + " dpi";
+    if (bytes < in_memory_below) {
+        if (memory > 0 && memory < bytes)
+            fail(exit_failed, "the page (" + size + ") needs " + mib(bytes) +
+                                  " of memory, and only " + mib(memory) + " is available");
+        return;
+    }
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) != 0)
+        return; // the image engine will say what is wrong with the folder
+    const unsigned long long free_bytes =
+        static_cast<unsigned long long>(fs.f_bavail) * static_cast<unsigned long long>(fs.f_frsize);
+    if (free_bytes < bytes)
+        fail(exit_failed, "the page (" + size + ") needs " + mib(bytes) +
+                              " for its image in the temporary folder " +
+                              fs::path(folder).parent_path().string() + ", which has " +
+                              mib(free_bytes) + " free (memory available: " + mib(memory) +
+                              "); set TMPDIR to a folder with more room, or choose a smaller "
+                              "page or resolution");
 }
 
 // Names the page a failure happened on; before the first page, the drawing.
@@ -367,20 +485,38 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     } catch (const drawing::Drawing_Error& e) {
         fail(exit_usage, e.what());
     }
-    Picture_Cache pictures;
-    for (std::size_t pg = 0; pg < d.pages.size(); ++pg) {
-        const auto& prims = d.pages[pg].primitives;
-        for (std::size_t k = 0; k < prims.size(); ++k) {
-            if (!prims[k].image || pictures.count(prims[k].image->path))
-                continue;
-            try {
-                pictures.emplace(prims[k].image->path, load_picture(prims[k].image->path));
-            } catch (const Picture_Error& e) {
-                fail(exit_usage, where(o, static_cast<int>(pg + 1)) + ", primitive " +
-                                     std::to_string(k + 1) + " (image): file: " + e.what());
+    // Pictures are decoded when drawn; here each is checked to be a file and
+    // the distinct ones to fit in memory together, so that a bad one stops the
+    // job before anything is printed.
+    {
+        std::map<File_Identity, std::uint64_t> sizes;
+        std::uint64_t total = 0;
+        for (std::size_t pg = 0; pg < d.pages.size(); ++pg) {
+            const auto& prims = d.pages[pg].primitives;
+            for (std::size_t k = 0; k < prims.size(); ++k) {
+                if (!prims[k].image)
+                    continue;
+                const std::string at = where(o, static_cast<int>(pg + 1)) + ", primitive " +
+                                       std::to_string(k + 1) + " (image): file: ";
+                File_Identity id;
+                try {
+                    id = picture_identity(prims[k].image->path);
+                } catch (const Picture_Error& e) {
+                    fail(exit_usage, at + e.what());
+                }
+                const std::uint64_t bytes =
+                    std::uint64_t{prims[k].image->width} * prims[k].image->height * 4;
+                if (!sizes.emplace(id, bytes).second)
+                    continue;
+                total += bytes;
+                if (total > max_picture_bytes)
+                    fail(exit_usage, at + prims[k].image->path + ": the drawing's pictures take " +
+                                         mib(total) + " decoded, more than the " +
+                                         mib(max_picture_bytes) + " allowed");
             }
         }
     }
+    Picture_Cache pictures;
 
     Session_Options so;
     so.driver = o.driver;
@@ -432,6 +568,18 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
         if (const std::string clash = file_clash(inputs, outputs); !clash.empty())
             fail(exit_usage, clash);
     }
+    // Opening the new output now (a file beside it, not yet in place) finds
+    // an unwritable folder or file before the render, not after it.
+    std::unique_ptr<plat::File_Replacement> output;
+    try {
+        if (!to_stdout)
+            output = std::make_unique<plat::File_Replacement>(target);
+        for (std::size_t i = 0; !o.preview.empty() && i < d.pages.size(); ++i)
+            plat::File_Replacement(
+                preview_name(o.preview, static_cast<int>(i + 1), static_cast<int>(d.pages.size())));
+    } catch (const plat::File_Error& e) {
+        fail(exit_failed, e.what());
+    }
     // The device writes each page into the job's folder; the pages are
     // gathered there and replace an earlier output only when the whole job
     // succeeded.
@@ -460,14 +608,15 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     HT_Progress& progress = session->progress();
     Cancel_Scope cancel_scope(&progress);
 
+    check_page_fits(geometry, session->temp_folder());
     const std::string page_file = session->page_file();
     const std::string job_file = session->temp_folder() + "/job.prn";
     const HT_Palette reference = reference_palette(configured_background(session->definition()));
-    std::ofstream job;
+    File_Descriptor job;
     if (!to_stdout) {
-        job.open(job_file, std::ios::binary | std::ios::trunc);
-        if (!job)
-            fail(exit_failed, job_file + ": cannot create");
+        job.fd = ::open(job_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (job.fd < 0)
+            fail(exit_failed, job_file + ": cannot create: " + std::strerror(errno));
     }
     std::vector<std::pair<std::uint64_t, std::uint64_t>> page_ranges;
     std::uint64_t job_bytes = 0;
@@ -494,7 +643,14 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
                     ++index;
                     if (progress.cancel_query() != 0)
                         break;
-                    if (!painter.draw(prim, drawing::effective_clip(page, prim)))
+                    bool drawn = false;
+                    try {
+                        drawn = painter.draw(prim, drawing::effective_clip(page, prim));
+                    } catch (const Picture_Error& e) {
+                        fail(exit_usage, where(o, page_number) + ", primitive " +
+                                             std::to_string(index) + " (image): file: " + e.what());
+                    }
+                    if (!drawn)
                         fail(exit_failed, where(o, page_number) + ", primitive " +
                                               std::to_string(index) + " (" +
                                               drawing::kind_name(prim.kind) +
@@ -511,7 +667,7 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
                                           ": writing the printer data failed (output failure " +
                                           std::to_string(progress.failure()) + ")");
                 if (!to_stdout) {
-                    const std::uint64_t n = append_page(page_file, job);
+                    const std::uint64_t n = append_page(page_file, job.fd);
                     page_ranges.emplace_back(job_bytes, job_bytes + n);
                     job_bytes += n;
                 }
@@ -527,12 +683,11 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
              "plot cancelled" +
                  (to_stdout ? std::string() : "; " + target + " was left as it was"));
     if (!to_stdout) {
-        job.close();
-        if (job && copies > 1)
-            repeat_job(job_file, job_bytes, copies - 1);
-        if (!job)
-            fail(exit_failed,
-                 "cannot write the printer data: " + std::string(std::strerror(errno)));
+        if (copies > 1)
+            repeat_job(job_file, job.fd, job_bytes, copies - 1);
+        if (::fsync(job.fd) != 0 || ::close(std::exchange(job.fd, -1)) != 0)
+            fail(exit_failed, "cannot keep the printer data in the temporary folder: " +
+                                  std::string(std::strerror(errno)));
         for (std::size_t i = 0; !o.preview.empty() && i < page_ranges.size(); ++i) {
             const std::string name = preview_name(o.preview, static_cast<int>(i + 1),
                                                   static_cast<int>(page_ranges.size()));
@@ -545,13 +700,12 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
             report.previews.push_back(name);
         }
         // Into place last: a failure before this leaves an earlier output whole.
-        std::error_code ec;
-        fs::rename(job_file, target, ec);
-        if (ec) {
-            // Another file system: copy over.
-            fs::copy_file(job_file, target, fs::copy_options::overwrite_existing, ec);
-            if (ec)
-                fail(exit_failed, target + ": cannot write: " + ec.message());
+        try {
+            output->reserve(job_bytes * static_cast<std::uint64_t>(std::max(copies, 1)));
+            output->copy_from(job_file);
+            output->commit();
+        } catch (const plat::File_Error& e) {
+            fail(exit_failed, e.what());
         }
     }
 
@@ -581,13 +735,17 @@ void set_cancel_target(HT_Progress* progress) {
 }
 
 void install_interrupt_handler() {
+    g_signals.store(0);
     struct sigaction sa {};
     sa.sa_handler = on_interrupt;
     sigemptyset(&sa.sa_mask);
-    // The first Ctrl-C asks for a cancel; the handler then falls back to the
-    // default, so a second one ends the program.
-    sa.sa_flags = SA_RESETHAND | SA_RESTART;
+    // The first Ctrl-C (or a termination request, or a lost terminal) asks
+    // for a cancel, which removes the job's files on the way out; a second
+    // one removes them and ends the program at once.
+    sa.sa_flags = SA_RESTART;
     sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
 }
 
 std::string preview_name(const std::string& name, int page, int pages) {

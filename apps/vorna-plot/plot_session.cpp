@@ -4,9 +4,14 @@
 #include "settings_check.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace plot {
@@ -16,20 +21,88 @@ namespace fs = std::filesystem;
 
 using Create_Device = HT_Plotter_Device_Data* (*)();
 
+// The live job folder, for a signal handler that must remove it at once.
+char g_live_folder[4096] = {};
+
+// Job folders are named vorna-plot-<pid>-XXXXXX. One whose process is gone
+// (killed, or the machine stopped) is removed by the next plot of its user.
+void remove_stale_folders(const std::string& base) {
+    std::error_code ec;
+    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        static const std::string prefix = "vorna-plot-";
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::size_t dash = name.find('-', prefix.size());
+        if (dash == std::string::npos || dash == prefix.size())
+            continue;
+        const std::string digits = name.substr(prefix.size(), dash - prefix.size());
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9)
+            continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::getuid())
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(digits));
+        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        std::error_code ignored;
+        fs::remove_all(it->path(), ignored);
+    }
+}
+
 } // namespace
 
 Temp_Folder::Temp_Folder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vorna-plot-XXXXXX";
+    const char* base_env = std::getenv("TMPDIR");
+    const std::string base = base_env && *base_env ? base_env : "/tmp";
+    remove_stale_folders(base);
+    std::string pattern = base + "/vorna-plot-" + std::to_string(::getpid()) + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
-        throw App_Error("cannot create a temporary folder in " +
-                        fs::path(pattern).parent_path().string() + ": " + std::strerror(errno));
+        throw App_Error("cannot create a temporary folder in " + base + ": " +
+                        std::strerror(errno));
     m_path = pattern;
+    if (m_path.size() < sizeof g_live_folder)
+        std::memcpy(g_live_folder, m_path.c_str(), m_path.size() + 1);
 }
 
 Temp_Folder::~Temp_Folder() {
+    g_live_folder[0] = '\0';
     std::error_code ec;
     fs::remove_all(m_path, ec);
+}
+
+void remove_live_temp_folder() noexcept {
+    // Only calls that are safe in a signal handler: the folder holds files
+    // only, so one pass of unlinkat and an rmdir remove it.
+    if (!g_live_folder[0])
+        return;
+    const int dir = ::open(g_live_folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        alignas(8) char buffer[4096];
+        for (;;) {
+            const long n = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            for (long at = 0; at < n;) {
+                struct Entry {
+                    std::uint64_t ino;
+                    std::int64_t off;
+                    unsigned short reclen;
+                    unsigned char type;
+                    char name[1];
+                };
+                const auto* e = reinterpret_cast<const Entry*>(buffer + at);
+                const bool dots = e->name[0] == '.' &&
+                                  (e->name[1] == '\0' || (e->name[1] == '.' && e->name[2] == '\0'));
+                if (!dots)
+                    (void)::unlinkat(dir, e->name, 0);
+                at += e->reclen;
+            }
+        }
+        ::close(dir);
+    }
+    (void)::rmdir(g_live_folder);
 }
 
 Plot_Session::Plot_Session(const Session_Options& options) : m_driver(options.driver) {

@@ -14,6 +14,7 @@
 namespace plot {
 
 // A folder of its own under $TMPDIR (or /tmp), removed with everything in it.
+// Folders left by plots whose process is gone are removed on creation.
 class Temp_Folder {
 public:
     Temp_Folder();
@@ -25,6 +26,10 @@ public:
 private:
     std::string m_path;
 };
+
+// Removes the live job folder's files and the folder now; safe in a signal
+// handler.
+void remove_live_temp_folder() noexcept;
 
 struct Session_Options {
     std::string driver; // empty: the English driver beside the program

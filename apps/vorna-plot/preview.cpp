@@ -1,6 +1,8 @@
 #include "preview.h"
 
 #include "picture_rows.h"
+#include "plat_file.h"
+
 #include "stream_decoder.h"
 
 #include <png.h>
@@ -134,6 +136,26 @@ private:
     long long m_next = 0;
 };
 
+// A stdio stream for libpng whose bytes go into a file replacement; the first
+// failure is kept for the message.
+struct Png_Sink {
+    std::unique_ptr<plat::File_Replacement> out;
+    std::string error;
+};
+
+ssize_t sink_write(void* cookie, const char* data, std::size_t size) {
+    auto* sink = static_cast<Png_Sink*>(cookie);
+    try {
+        sink->out->write(data, size);
+        return static_cast<ssize_t>(size);
+    } catch (const plat::File_Error& e) {
+        if (sink->error.empty())
+            sink->error = e.what();
+        errno = EIO;
+        return -1;
+    }
+}
+
 } // namespace
 
 void write_preview(const std::string& stream_path, std::uint64_t begin, std::uint64_t end,
@@ -152,8 +174,15 @@ void write_preview(const std::string& stream_path, std::uint64_t begin, std::uin
     if (end > whole->size())
         throw Preview_Error(stream_path + ": shorter than the plot wrote");
 
-    const std::string temp = png_path + ".part-" + std::to_string(::getpid());
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
+    // The picture replaces an earlier one only once it is whole.
+    Png_Sink sink;
+    try {
+        sink.out = std::make_unique<plat::File_Replacement>(png_path);
+    } catch (const plat::File_Error& e) {
+        throw Preview_Error(e.what());
+    }
+    static const cookie_io_functions_t sink_io{nullptr, sink_write, nullptr, nullptr};
+    std::FILE* file = ::fopencookie(&sink, "w", sink_io);
     if (!file)
         throw Preview_Error(png_path + ": cannot create: " + std::strerror(errno));
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -161,7 +190,7 @@ void write_preview(const std::string& stream_path, std::uint64_t begin, std::uin
     auto discard = [&] {
         png_destroy_write_struct(&png, info ? &info : nullptr);
         std::fclose(file);
-        std::remove(temp.c_str());
+        sink.out.reset();
     };
     const picture::Size size = picture::scaled_size(geometry.paper_width, geometry.paper_height,
                                                     geometry.x_dpi, geometry.y_dpi, dpi);
@@ -200,10 +229,16 @@ void write_preview(const std::string& stream_path, std::uint64_t begin, std::uin
     const bool finished = png_finish(png, info);
     png_destroy_write_struct(&png, &info);
     const bool closed = std::fclose(file) == 0;
-    if (!finished || !closed || std::rename(temp.c_str(), png_path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temp.c_str());
-        throw Preview_Error(png_path + ": cannot write: " + reason);
+    if (!finished || !closed) {
+        const std::string reason =
+            sink.error.empty() ? png_path + ": cannot write the picture" : sink.error;
+        sink.out.reset();
+        throw Preview_Error(reason);
+    }
+    try {
+        sink.out->commit();
+    } catch (const plat::File_Error& e) {
+        throw Preview_Error(e.what());
     }
 }
 

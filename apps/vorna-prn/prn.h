@@ -2,9 +2,12 @@
 // records (info), as a picture (png) or as PWG Raster for CUPS (pwg).
 #pragma once
 
+#include "plat_file.h"
 #include "stream_decoder.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -57,8 +60,9 @@ void write_png(spool_stream::Byte_Source& source, unsigned number, const std::st
 // Returns the number of pages written.
 unsigned write_pwg(spool_stream::Byte_Source& source, const std::string& path);
 
-// Output goes to a temporary file beside `path`, renamed over it only when
-// complete, so a failed run leaves no half-written file.
+// Output goes to a new file beside `path` that replaces it only when complete
+// (keeping its mode, through a link), so a failed run leaves no half-written
+// file and an earlier one whole.
 class Output_File {
 public:
     explicit Output_File(const std::string& path);
@@ -67,10 +71,13 @@ public:
     Output_File& operator=(const Output_File&) = delete;
     std::FILE* get() const { return m_file; }
     void commit();
+    // Where the stream's bytes go; false (the reason kept) on failure.
+    bool write(const char* data, std::size_t size);
 
 private:
     std::string m_path;
-    std::string m_temp;
+    std::unique_ptr<plat::File_Replacement> m_out;
+    std::string m_error;
     std::FILE* m_file = nullptr;
 };
 

@@ -23,17 +23,44 @@ using namespace spool_stream;
 // ---------------------------------------------------------------------------
 // Output file
 
-Output_File::Output_File(const std::string& path)
-    : m_path(path), m_temp(path + ".part-" + std::to_string(::getpid())) {
-    m_file = std::fopen(m_temp.c_str(), "wb");
+namespace {
+
+// The stdio stream's bytes go into the replacement; the first failure is kept
+// for the message.
+ssize_t output_write(void* cookie, const char* data, std::size_t size) {
+    auto* out = static_cast<Output_File*>(cookie);
+    return out->write(data, size) ? static_cast<ssize_t>(size) : -1;
+}
+
+} // namespace
+
+Output_File::Output_File(const std::string& path) : m_path(path) {
+    // The new file replaces an earlier one whole, or not at all.
+    try {
+        m_out = std::make_unique<plat::File_Replacement>(path);
+    } catch (const plat::File_Error& e) {
+        throw Output_Error(e.what());
+    }
+    static const cookie_io_functions_t io{nullptr, output_write, nullptr, nullptr};
+    m_file = ::fopencookie(this, "w", io);
     if (m_file == nullptr)
         throw Output_Error(path + ": cannot create: " + std::strerror(errno));
 }
 
 Output_File::~Output_File() {
-    if (m_file != nullptr) {
+    if (m_file != nullptr)
         std::fclose(m_file);
-        std::remove(m_temp.c_str());
+}
+
+bool Output_File::write(const char* data, std::size_t size) {
+    try {
+        m_out->write(data, size);
+        return true;
+    } catch (const plat::File_Error& e) {
+        if (m_error.empty())
+            m_error = e.what();
+        errno = EIO;
+        return false;
     }
 }
 
@@ -41,10 +68,12 @@ void Output_File::commit() {
     const bool flushed = std::fflush(m_file) == 0 && !std::ferror(m_file);
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
-    if (!flushed || !closed || std::rename(m_temp.c_str(), m_path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(m_temp.c_str());
-        throw Output_Error(m_path + ": cannot write: " + reason);
+    if (!flushed || !closed)
+        throw Output_Error(m_error.empty() ? m_path + ": cannot write" : m_error);
+    try {
+        m_out->commit();
+    } catch (const plat::File_Error& e) {
+        throw Output_Error(e.what());
     }
 }
 

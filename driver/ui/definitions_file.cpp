@@ -1,11 +1,13 @@
 // Reading, validating, defaulting and writing the advanced-definitions file.
 #include "definitions_file.h"
 #include "dialog_resources.h"
+#include "plat_file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace raster_ui {
@@ -228,6 +230,11 @@ bool validateDefinitions(std::string_view text) {
 
 namespace {
 
+bool file_exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
 // The canonical layout around the 36 records, in slot order.
 template <class Record_Of> std::string compose(Record_Of record_of) {
     std::string text;
@@ -265,27 +272,12 @@ std::string default_definitions_text() {
 bool writeDefinitionsFile(const std::string& path, std::string_view text) {
     if (path.empty())
         return false;
-    const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
+    try {
+        plat::replace_file(path, text);
+        return true;
+    } catch (const plat::File_Error&) {
         return false;
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        std::remove(temp.c_str());
-    return ok;
 }
 
 Read_Result read_definitions_file(const std::string& path, std::string& bytes) {
@@ -416,7 +408,10 @@ void AdvancedDefinitions::openOrCreateDefinitions(plat::Window owner,
                               std::string(ui_texts().error_caption),
                               plat::mb_ok | plat::mb_icon_error);
         m_text = default_definitions_text();
-        writeDefinitionsFile(m_path, m_text); // a failure leaves the store usable
+        // A file that is there but cannot be read is someone's records: work
+        // from the defaults, but never put them in its place.
+        if (read != Read_Result::unreadable || !file_exists(m_path))
+            writeDefinitionsFile(m_path, m_text); // a failure leaves the store usable
     }
     splitIntoSlots(m_text);
 }

@@ -122,8 +122,10 @@ std::string definitions_fault(std::string_view text);
 // The file as the driver writes it, from the two default tables.
 std::string default_definitions_text();
 
-// Creates or replaces the file with exactly these bytes. The bytes go to a
-// temporary file beside it first, so a failed write leaves the old file whole.
+// Creates or replaces the file with exactly these bytes, whole or not at all:
+// through a new file beside it where the folder allows, keeping the mode and
+// writing through a link; in place where only the file is writable. A file
+// that could not be opened for writing is left alone (false).
 bool writeDefinitionsFile(const std::string& path, std::string_view text);
 
 // What reading a definitions file gave.

@@ -1,5 +1,7 @@
 #include "ht_plot_config.h"
 
+#include "plat_file.h"
+
 #include "ht_factory.h"
 
 #include <cerrno>
@@ -428,18 +430,13 @@ void ht_configuration_from_json(HT_Plotter_Definition& def, const nlohmann::json
         p.caps->set_custom_capabilities(new_caps);
 }
 
-void ht_save_configuration(const HT_Plotter_Definition& def, const std::string& path) {
+void ht_save_configuration(const HT_Plotter_Definition& def, const std::string& path,
+                           bool lock_held) {
     const std::string text = ht_configuration_to_json(def).dump(2) + "\n";
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
-        throw HT_Config_Error(path + ": cannot write: " + std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temp.c_str());
-        throw HT_Config_Error(path + ": cannot write: " + reason);
+    try {
+        plat::replace_file(path, text, lock_held);
+    } catch (const plat::File_Error& e) {
+        throw HT_Config_Error(e.what());
     }
 }
 

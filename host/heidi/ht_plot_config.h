@@ -30,9 +30,11 @@ HT_EXPORT nlohmann::json ht_configuration_to_json(const HT_Plotter_Definition& d
 HT_EXPORT void ht_configuration_from_json(HT_Plotter_Definition& definition,
                                           const nlohmann::json& document, const std::string& file);
 
-// Writes through a temporary file, so a failed write leaves the old file whole.
+// Replaces the file whole or not at all, keeping its mode and writing through a
+// link (see plat::File_Replacement). `lock_held`: the caller holds the file's
+// plat::File_Lock from reading it.
 HT_EXPORT void ht_save_configuration(const HT_Plotter_Definition& definition,
-                                     const std::string& path);
+                                     const std::string& path, bool lock_held = false);
 // Loads a file ("-": standard input): the driver's defaults with the file's
 // keys laid over them.
 HT_EXPORT void ht_load_configuration(HT_Plotter_Definition& definition, const std::string& path);

@@ -2,6 +2,9 @@
 
 #include "ht_definition.h"
 
+#include <cerrno>
+#include <cstring>
+
 HT_Plotter_IO::HT_Plotter_IO(HT_Smart_Pointer<HT_Error_Handler> handler)
     : m_error_handler(std::move(handler)) {}
 
@@ -22,6 +25,7 @@ bool HT_Plotter_IO::open() {
     if (m_file)
         return true;
     m_written = 0;
+    m_reported = false;
     if (m_target.empty() || m_target == "-") {
         m_file = stdout;
         m_owns_file = false;
@@ -29,6 +33,8 @@ bool HT_Plotter_IO::open() {
     }
     m_file = std::fopen(m_target.c_str(), "wb");
     m_owns_file = m_file != nullptr;
+    if (!m_file)
+        report_failure("open");
     return m_file != nullptr;
 }
 
@@ -49,6 +55,8 @@ std::size_t HT_Plotter_IO::write(const void* data, std::size_t count) {
     std::size_t take = count < room ? count : room;
     std::size_t done = take ? std::fwrite(data, 1, take, m_file) : 0;
     m_written += done;
+    if (done < count && done < take)
+        report_failure("write");
     return done;
 }
 
@@ -58,9 +66,24 @@ bool HT_Plotter_IO::close() {
     bool ok = std::fflush(m_file) == 0;
     if (m_owns_file)
         ok = std::fclose(m_file) == 0 && ok;
+    if (!ok)
+        report_failure("close");
     m_file = nullptr;
     m_owns_file = false;
     return ok;
+}
+
+void HT_Plotter_IO::report_failure(const char* operation) {
+    // The driver only learns that the channel failed; the reason is the
+    // system's, and only the first one matters to a person.
+    const int error = errno;
+    if (m_reported || !m_error_handler)
+        return;
+    m_reported = true;
+    const std::string name = m_target.empty() || m_target == "-" ? "standard output" : m_target;
+    // The system's error number is the code, its text the detail.
+    m_error_handler->report(HT_Error("", error, std::string("HT_Plotter_IO::") + operation,
+                                     name + ": " + std::strerror(error)));
 }
 
 int HT_Progress::query_and_count() {

@@ -49,8 +49,12 @@ public:
     HT_Smart_Pointer<HT_Error_Handler> get_error_handler() const { return m_error_handler; }
 
 private:
+    // Tells the error handler the system's reason for a failure, once.
+    void report_failure(const char* operation);
+
     HT_Smart_Pointer<HT_Error_Handler> m_error_handler;
     std::string m_target;
+    bool m_reported = false;
     std::FILE* m_file = nullptr;
     bool m_owns_file = false;
     std::size_t m_written = 0;

@@ -205,6 +205,12 @@ bool Ie_Rep::memory_available(int pixel_type, int width, int height) {
         return false;
     }
 
+    // Asked again about an image that is held already (before reading a page
+    // back): its room is taken, and counting it twice would refuse a page
+    // that has just been drawn.
+    if (ie_holds_image(pixel_type, width, height))
+        return true;
+
     const ieImgRep::Store::Backing backing = ie_backing_for(static_cast<std::size_t>(bytes));
     if (backing.file) {
         struct statvfs fs {};

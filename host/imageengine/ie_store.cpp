@@ -1,9 +1,11 @@
 #include "ie_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
@@ -11,6 +13,32 @@
 Ie_Store_Counters ie_counters;
 
 namespace {
+
+// Shapes of the live stores. Never freed: stores released during exit still
+// find it.
+struct Live_Shapes {
+    std::mutex mutex;
+    std::vector<std::array<int, 3>> shapes; // type, width, height
+};
+Live_Shapes& live_shapes() {
+    static auto* shapes = new Live_Shapes;
+    return *shapes;
+}
+
+void add_shape(int type, int width, int height) {
+    Live_Shapes& l = live_shapes();
+    std::lock_guard lock(l.mutex);
+    l.shapes.push_back({type, width, height});
+}
+
+void remove_shape(int type, int width, int height) {
+    Live_Shapes& l = live_shapes();
+    std::lock_guard lock(l.mutex);
+    const std::array<int, 3> shape{type, width, height};
+    auto it = std::find(l.shapes.begin(), l.shapes.end(), shape);
+    if (it != l.shapes.end())
+        l.shapes.erase(it);
+}
 
 int pixels_per_word(int type) {
     switch (type) {
@@ -71,6 +99,14 @@ std::uint8_t* map_file(const std::string& folder, std::size_t bytes, std::string
 #define MADV_POPULATE_WRITE 23
 #endif
 
+bool ie_holds_image(int type, int width, int height) {
+    Live_Shapes& l = live_shapes();
+    std::lock_guard lock(l.mutex);
+    return std::any_of(l.shapes.begin(), l.shapes.end(), [&](const std::array<int, 3>& s) {
+        return s[0] == type && s[1] == width && s[2] == height;
+    });
+}
+
 std::size_t ie_row_stride(int type, int count) {
     const std::size_t ppw = static_cast<std::size_t>(pixels_per_word(type));
     return (static_cast<std::size_t>(count) + ppw - 1) / ppw * 4;
@@ -124,6 +160,7 @@ std::shared_ptr<ieImgRep::Store> ieImgRep::Store::create(int width, int height, 
         ie_counters.memory_bytes += static_cast<long long>(bytes);
     }
     ++ie_counters.live_stores;
+    add_shape(type, width, height);
     return store;
 }
 
@@ -144,6 +181,7 @@ ieImgRep::Store::~Store() {
     else
         ie_counters.memory_bytes -= static_cast<long long>(bytes);
     --ie_counters.live_stores;
+    remove_shape(type, width, height);
 }
 
 std::uint8_t* ieImgRep::Store::word_address(int row, int word) const {

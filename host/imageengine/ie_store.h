@@ -25,6 +25,10 @@ struct Ie_Store_Counters {
 // Constant-initialised, so images released during exit can still count down.
 extern Ie_Store_Counters ie_counters;
 
+// Whether a live image of this pixel type and size is held: its room is taken
+// already, so asking for it again needs none.
+bool ie_holds_image(int type, int width, int height);
+
 // Bytes of row storage for `count` pixels of `type`, whole words.
 std::size_t ie_row_stride(int type, int count);
 
