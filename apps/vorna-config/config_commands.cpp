@@ -2,8 +2,8 @@
 
 #include "driver_session.h"
 #include "ht_plot_config.h"
-#include "settings_check.h"
 #include "plat_file.h"
+#include "settings_check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -169,7 +169,8 @@ void load_into(Driver_Session& session, const std::string& file) {
     check_custom_values(session, file);
 }
 
-void save(const Driver_Session& session, const std::string& file, bool lock_held = false) {
+void save(const Driver_Session& session, const std::string& file, bool lock_held = false,
+          const json& kept = json()) {
     try {
         // Never write what the programs could not read back.
         ht_configuration_from_json(session.definition(),
@@ -178,7 +179,7 @@ void save(const Driver_Session& session, const std::string& file, bool lock_held
             std::fputs((ht_configuration_to_json(session.definition()).dump(2) + "\n").c_str(),
                        stdout);
         else
-            ht_save_configuration(session.definition(), file, lock_held);
+            ht_save_configuration(session.definition(), file, lock_held, kept);
     } catch (const HT_Config_Error& e) {
         throw App_Error(e.what(), 1);
     }
@@ -244,7 +245,7 @@ int command_set(const Config_Options& opts) {
             throw App_Error(file + ": " + e.what() + "; nothing was changed", e.status());
         }
     }
-    save(session, file, lock.held());
+    save(session, file, lock.held(), ht_kept_members(file));
     return 0;
 }
 
@@ -278,6 +279,6 @@ int command_edit(const Config_Options& opts) {
                      opts.args[0].c_str());
         return 1;
     }
-    save(session, opts.args[0]);
+    save(session, opts.args[0], false, ht_kept_members(opts.args[0]));
     return 0;
 }

@@ -8,8 +8,8 @@
 #include "ht_plot_config.h"
 #include "ht_renderer.h"
 #include "picture.h"
-#include "plat_module.h"
 #include "plat_file.h"
+#include "plat_module.h"
 #include "plat_status.h"
 #include "plot_session.h"
 #include "preview.h"
@@ -363,19 +363,19 @@ void repeat_job(const std::string& job_file, int out, std::uint64_t bytes, int t
     for (int t = 0; t < times; ++t) {
         const int in = ::open(job_file.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
-            fail(exit_failed, job_file + ": cannot read the printer data back: " +
-                                  std::strerror(errno));
+            fail(exit_failed,
+                 job_file + ": cannot read the printer data back: " + std::strerror(errno));
         for (std::uint64_t left = bytes; left > 0;) {
             const ssize_t n =
-                ::read(in, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(
-                                              left, buffer.size())));
+                ::read(in, buffer.data(),
+                       static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size())));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
                 const int error = n < 0 ? errno : EIO;
                 ::close(in);
-                fail(exit_failed, job_file + ": cannot read the printer data back: " +
-                                      std::strerror(error));
+                fail(exit_failed,
+                     job_file + ": cannot read the printer data back: " + std::strerror(error));
             }
             for (ssize_t done = 0; done < n;) {
                 const ssize_t w =
@@ -385,7 +385,8 @@ void repeat_job(const std::string& job_file, int out, std::uint64_t bytes, int t
                 if (w <= 0) {
                     const int error = w < 0 ? errno : ENOSPC;
                     ::close(in);
-                    fail(exit_failed, "cannot write the copies: " + std::string(std::strerror(error)));
+                    fail(exit_failed,
+                         "cannot write the copies: " + std::string(std::strerror(error)));
                 }
                 done += w;
             }
@@ -559,8 +560,10 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     {
         std::vector<Named_File> inputs = {{"the drawing", o.drawing},
                                           {"the configuration", o.config}};
-        for (const auto& [picture_path, picture] : pictures)
-            inputs.push_back({"a picture of the drawing", picture_path});
+        for (const auto& page : d.pages)
+            for (const auto& prim : page.primitives)
+                if (prim.image)
+                    inputs.push_back({"a picture of the drawing", prim.image->path});
         std::vector<Named_File> outputs = {{"the printer data", to_stdout ? "" : target}};
         const int pages = static_cast<int>(d.pages.size());
         for (int pg = 1; !o.preview.empty() && pg <= pages; ++pg)

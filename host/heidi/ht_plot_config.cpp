@@ -431,8 +431,14 @@ void ht_configuration_from_json(HT_Plotter_Definition& def, const nlohmann::json
 }
 
 void ht_save_configuration(const HT_Plotter_Definition& def, const std::string& path,
-                           bool lock_held) {
-    const std::string text = ht_configuration_to_json(def).dump(2) + "\n";
+                           bool lock_held, const nlohmann::json& kept) {
+    json doc = ht_configuration_to_json(def);
+    // What the file holds for other programs goes back as it was.
+    if (kept.is_object())
+        for (const auto& [key, value] : kept.items())
+            if (!doc.contains(key))
+                doc[key] = value;
+    const std::string text = doc.dump(2) + "\n";
     try {
         plat::replace_file(path, text, lock_held);
     } catch (const plat::File_Error& e) {
@@ -494,6 +500,18 @@ std::string ht_read_text_file(const std::string& path, std::size_t max_bytes, co
     if (failed)
         throw HT_Config_Error(path + ": cannot be read: " + std::strerror(error));
     return text;
+}
+
+json ht_kept_members(const std::string& path) {
+    json kept = json::object();
+    try {
+        const json doc = json::parse(ht_read_text_file(path, 16u << 20, "a plot configuration"));
+        if (doc.is_object() && doc.contains("plot"))
+            kept["plot"] = doc["plot"];
+    } catch (const std::exception&) {
+        // A file that cannot be read keeps nothing; loading it reports why.
+    }
+    return kept;
 }
 
 void ht_load_configuration(HT_Plotter_Definition& def, const std::string& path) {

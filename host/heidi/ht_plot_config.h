@@ -34,7 +34,11 @@ HT_EXPORT void ht_configuration_from_json(HT_Plotter_Definition& definition,
 // link (see plat::File_Replacement). `lock_held`: the caller holds the file's
 // plat::File_Lock from reading it.
 HT_EXPORT void ht_save_configuration(const HT_Plotter_Definition& definition,
-                                     const std::string& path, bool lock_held = false);
+                                     const std::string& path, bool lock_held = false,
+                                     const nlohmann::json& kept = nlohmann::json());
+// The members of a configuration file that belong to other programs (the plot
+// program's "plot" object), to be written back by ht_save_configuration.
+HT_EXPORT nlohmann::json ht_kept_members(const std::string& path);
 // Loads a file ("-": standard input): the driver's defaults with the file's
 // keys laid over them.
 HT_EXPORT void ht_load_configuration(HT_Plotter_Definition& definition, const std::string& path);

@@ -123,8 +123,9 @@ protected:
         const fs::path err = m_dir / "stderr.txt", png = m_dir / "out.png";
         fs::remove(png);
         const std::string cmd = std::string(VORNA_PLOT) + " --quiet --config " + m_config + " -o " +
-                                (m_dir / "out.prn").string() + " --preview " + png.string() + " " +
-                                settings + " " + drawing + " 2>" + err.string();
+                                (m_dir / "out.prn").string() + " --preview-dpi full --preview " +
+                                png.string() + " " + settings + " " + drawing + " 2>" +
+                                err.string();
         const int raw = std::system(cmd.c_str());
         Result r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);

@@ -128,7 +128,7 @@ protected:
         std::string cmd =
             std::string(VORNA_PLOT) + " --quiet --config " + config + " -o " + out.string() + " ";
         if (!preview.empty())
-            cmd += "--preview " + preview + " ";
+            cmd += "--preview-dpi full --preview " + preview + " ";
         cmd += drawing + " 2>" + path("stderr.txt").string();
         const int raw = std::system(cmd.c_str());
         err = read_text(path("stderr.txt"));

@@ -91,6 +91,12 @@ TEST_F(Tools_Test, APartialConfigurationIsTheDefaultsWithItsKeysInEveryProgram) 
     // Every custom key survives: nothing an editor could drop.
     const auto doc = nlohmann::json::parse(slurp(path("p.json")));
     EXPECT_EQ(doc["custom"].size(), 37u);
+    // How a drawing goes onto the paper is the plot program's: set keeps it.
+    write("k.json", R"({"format":"vorna-plot-configuration","version":1,
+        "plot":{"scale":"1:50","rotate":90}})");
+    ASSERT_EQ(config("set k.json copies=2").status, 0);
+    EXPECT_EQ(nlohmann::json::parse(slurp(path("k.json")))["plot"],
+              nlohmann::json::parse(R"({"scale":"1:50","rotate":90})"));
     one_dot("d.json");
     const Ran plotted = plot("--quiet --config p.json -o d.prn d.json");
     ASSERT_EQ(plotted.status, 0) << plotted.err;

@@ -280,7 +280,7 @@ def job_state(report):
 
 
 def decode(prn, png):
-    subprocess.run([os.path.join(BIN, "vorna-prn"), "png", prn, png], check=True,
+    subprocess.run([os.path.join(BIN, "vorna-prn"), "png", prn, png, "--dpi", "full"], check=True,
                    capture_output=True)
     return read_ppm(png)
 
