@@ -14,8 +14,11 @@
 #include "plot_session.h"
 #include "preview.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -26,6 +29,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace plot {
 namespace {
@@ -310,28 +314,23 @@ const char* color_system_name(int system, int count) {
     }
 }
 
-// Appends what the device wrote for one page to the job's output, and empties
-// the page file for the next page. Every byte is checked: a short write is a
-// failed job, never a shorter file.
-std::uint64_t append_page(const std::string& page_file, int out) {
-    const int in = ::open(page_file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        if (errno == ENOENT)
-            return 0; // a page without drawing sends nothing
-        fail(exit_failed,
-             page_file + ": cannot read the printer data back: " + std::strerror(errno));
-    }
+// Copies at most `limit` bytes of `in` to `out` and returns how many; every
+// write is checked, so a short write is a failed job, never a shorter file.
+std::uint64_t copy_checked(int in, int out, std::uint64_t limit, const std::string& source,
+                           const char* failure) {
     std::vector<char> buffer(1 << 20);
     std::uint64_t total = 0;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    while (total < limit) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(limit - total, buffer.size()));
+        const ssize_t n = ::read(in, buffer.data(), want);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             const int error = errno;
             ::close(in);
             fail(exit_failed,
-                 page_file + ": cannot read the printer data back: " + std::strerror(error));
+                 source + ": cannot read the printer data back: " + std::strerror(error));
         }
         if (n == 0)
             break;
@@ -343,13 +342,27 @@ std::uint64_t append_page(const std::string& page_file, int out) {
             if (w <= 0) {
                 const int error = w < 0 ? errno : ENOSPC;
                 ::close(in);
-                fail(exit_failed, "cannot keep the printer data in the temporary folder: " +
-                                      std::string(std::strerror(error)));
+                fail(exit_failed, std::string(failure) + ": " + std::strerror(error));
             }
             done += w;
         }
         total += static_cast<std::uint64_t>(n);
     }
+    return total;
+}
+
+// Appends what the device wrote for one page to the job's output, and empties
+// the page file for the next page.
+std::uint64_t append_page(const std::string& page_file, int out) {
+    const int in = ::open(page_file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        if (errno == ENOENT)
+            return 0; // a page without drawing sends nothing
+        fail(exit_failed,
+             page_file + ": cannot read the printer data back: " + std::strerror(errno));
+    }
+    const std::uint64_t total = copy_checked(
+        in, out, UINT64_MAX, page_file, "cannot keep the printer data in the temporary folder");
     ::close(in);
     if (::truncate(page_file.c_str(), 0) != 0)
         fail(exit_failed, page_file + ": cannot empty: " + std::strerror(errno));
@@ -357,42 +370,18 @@ std::uint64_t append_page(const std::string& page_file, int out) {
 }
 
 // Appends the first `bytes` of the job file `times` times more, for copies
-// into a file; every write is checked as the pages' are.
+// into a file.
 void repeat_job(const std::string& job_file, int out, std::uint64_t bytes, int times) {
-    std::vector<char> buffer(1 << 20);
     for (int t = 0; t < times; ++t) {
         const int in = ::open(job_file.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
             fail(exit_failed,
                  job_file + ": cannot read the printer data back: " + std::strerror(errno));
-        for (std::uint64_t left = bytes; left > 0;) {
-            const ssize_t n =
-                ::read(in, buffer.data(),
-                       static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size())));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                const int error = n < 0 ? errno : EIO;
-                ::close(in);
-                fail(exit_failed,
-                     job_file + ": cannot read the printer data back: " + std::strerror(error));
-            }
-            for (ssize_t done = 0; done < n;) {
-                const ssize_t w =
-                    ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w <= 0) {
-                    const int error = w < 0 ? errno : ENOSPC;
-                    ::close(in);
-                    fail(exit_failed,
-                         "cannot write the copies: " + std::string(std::strerror(error)));
-                }
-                done += w;
-            }
-            left -= static_cast<std::uint64_t>(n);
-        }
+        const std::uint64_t copied =
+            copy_checked(in, out, bytes, job_file, "cannot write the copies");
         ::close(in);
+        if (copied != bytes)
+            fail(exit_failed, job_file + ": the printer data ended early");
     }
 }
 
