@@ -10,6 +10,7 @@
 #include "ht_shared_image.h"
 
 #include <cstdint>
+#include <utility>
 
 class HT_Plotter_Definition;
 class HT_Renderer_Data;
@@ -145,6 +146,11 @@ public:
     const HT_Plot_Options& plot_options() const { return m_plot_options; }
     const HT_Drawing_Actions& actions() const { return m_actions; }
 
+    // The running plot's progress: long fills stop between spans once it
+    // says cancelled, rather than handing every remaining dot to the device.
+    void set_progress(HT_Smart_Pointer<HT_Progress> progress) { m_progress = std::move(progress); }
+    bool cancelled() const { return m_progress && m_progress->cancel_query() != 0; }
+
     // true: the host's standard functions where it has them (polytriangles,
     // shared images, bitonal images); false: an empty table.
     void set_standard_actions(bool standard);
@@ -196,6 +202,7 @@ private:
     HT_Renderer_Options m_renderer_options;
     HT_Plot_Options m_plot_options;
     HT_Drawing_Actions m_actions;
+    HT_Smart_Pointer<HT_Progress> m_progress;
 };
 
 // Band the renderer draws at a time, when a device asks for banding.
