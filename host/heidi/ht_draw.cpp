@@ -72,6 +72,18 @@ public:
             m_reach.x1 = std::max(m_reach.x1, m_reach.x0);
             m_reach.y1 = std::max(m_reach.y1, m_reach.y0);
         }
+        // Likewise near the page, with room for the device's margins around
+        // the printed area and the blocks it may write around a dot.
+        std::int32_t px0, py0, px1, py1;
+        if (device->page_extent(px0, py0, px1, py1)) {
+            constexpr i64 page_margin = 64;
+            m_reach.x0 = std::max(m_reach.x0, px0 - page_margin);
+            m_reach.y0 = std::max(m_reach.y0, py0 - page_margin);
+            m_reach.x1 = std::min(m_reach.x1, px1 + 1 + page_margin);
+            m_reach.y1 = std::min(m_reach.y1, py1 + 1 + page_margin);
+            m_reach.x1 = std::max(m_reach.x1, m_reach.x0);
+            m_reach.y1 = std::max(m_reach.y1, m_reach.y0);
+        }
         if (rendition && rendition->fill.style == HT_Fill_Pattern) {
             m_patterned = true;
             const float scale = device->renderer_options().pattern_scale();

@@ -151,6 +151,25 @@ public:
     void set_progress(HT_Smart_Pointer<HT_Progress> progress) { m_progress = std::move(progress); }
     bool cancelled() const { return m_progress && m_progress->cancel_query() != 0; }
 
+    // The host dots the page prints, first and last column and row, set by
+    // whoever knows the page: scan conversion keeps near them, so work grows
+    // with what lands on the page rather than with far-off coordinates.
+    void set_page_extent(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+        m_page_extent[0] = x0;
+        m_page_extent[1] = y0;
+        m_page_extent[2] = x1;
+        m_page_extent[3] = y1;
+        m_has_page_extent = x0 <= x1 && y0 <= y1;
+    }
+    // False when no page was set.
+    bool page_extent(std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1) const {
+        x0 = m_page_extent[0];
+        y0 = m_page_extent[1];
+        x1 = m_page_extent[2];
+        y1 = m_page_extent[3];
+        return m_has_page_extent;
+    }
+
     // true: the host's standard functions where it has them (polytriangles,
     // shared images, bitonal images); false: an empty table.
     void set_standard_actions(bool standard);
@@ -203,6 +222,8 @@ private:
     HT_Plot_Options m_plot_options;
     HT_Drawing_Actions m_actions;
     HT_Smart_Pointer<HT_Progress> m_progress;
+    std::int32_t m_page_extent[4] = {0, 0, 0, 0};
+    bool m_has_page_extent = false;
 };
 
 // Band the renderer draws at a time, when a device asks for banding.

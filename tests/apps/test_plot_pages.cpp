@@ -369,6 +369,32 @@ TEST_F(Plot_Pages, ClippedPicturesAndPolygonsShareTheClipEdgeInEveryColourSystem
 }
 
 // ---------------------------------------------------------------------------
+// Drawing far off the page
+
+TEST_F(Plot_Pages, AWidePolylineFarOffThePagePrintsNothingAndEndsPromptly) {
+    const std::array<double, 4> bounds{0, 39, 0, 39};
+    const std::string square = R"({"type": "polygon",
+        "points": [[10, 10], [20, 10], [20, 20], [10, 20]], "color": "#000000"})";
+    const std::string alone = write("alone.json", R"({"format": "vorna-drawing", "version": 1,
+        "pages": [{"primitives": [)" + square + "]}]}");
+    // 800 mm wide, 2 m long, metres away from the 39 mm page.
+    const std::string far = write("far.json", R"({"format": "vorna-drawing", "version": 1,
+        "pages": [{"primitives": [{"type": "polyline",
+        "points": [[-100, 1200], [2200, 1300]], "width": 800, "color": "#000000"}, )" +
+                                                  square + "]}]}");
+    for (const int entry : {0, 2, 3}) {
+        SCOPED_TRACE("entry " + std::to_string(entry));
+        std::string err;
+        const auto want = plot(config("P0", bounds, entry), alone, err);
+        ASSERT_EQ(want.size(), 1u) << err;
+        const auto got = plot(config("P0", bounds, entry), far, err);
+        ASSERT_EQ(got.size(), 1u) << err;
+        EXPECT_EQ(got[0].rows, want[0].rows);
+        EXPECT_TRUE(got[0].dots == want[0].dots) << "only the square prints";
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Colour substitution over several pages
 
 TEST_F(Plot_Pages, SubstitutionPrintsEveryPageAlikeAndGreyPlotsInGrey) {
