@@ -620,6 +620,8 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
         int page_number = 0;
         try {
             session->establish();
+            // Host dots x 0 to width - 1 and y 1 to rows are printed.
+            device.set_page_extent(0, 0, geometry.width - 1, geometry.rows + 1);
             for (const auto& page : d.pages) {
                 ++page_number;
                 HT_Document_Info info;

@@ -141,6 +141,7 @@ Plot_Session::Plot_Session(const Session_Options& options) : m_driver(options.dr
     m_device = HT_Smart_Pointer<HT_Plotter_Device_Data>(create());
     if (!m_device)
         throw App_Error("the driver could not create its plotter device");
+    m_device->set_progress(m_progress);
 }
 
 Plot_Session::~Plot_Session() {

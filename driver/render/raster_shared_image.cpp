@@ -154,9 +154,9 @@ void set_up(RASTER_Driver& d, const HT_Rendition* rendition, const HT_Image_Sour
     q.row_bytes = static_cast<std::int32_t>(std::min(s.row_bytes, int_max));
 }
 
-// The clip region's outline in page-image pixels, for the paste: a host
-// point (x, y) is the corner between dots, so it lands at column x + Px and
-// at the row line below host row y, Ly - Py + 1 - y.
+// The clip region's outline in page-image pixels, for the paste: host point
+// (x, y) is the dot at column x + Px and row Ly - Py - y, and dots on the
+// outline are inside, as they are for every other drawing action.
 class Clip_Outline {
 public:
     Clip_Outline() = default;
@@ -185,14 +185,14 @@ public:
             sizes[c++] = static_cast<int>(contour.size());
             for (const HT_Point& p : contour) {
                 xy[k++] = pixel_coordinate(std::int64_t{d.m_pad_x} + nearest(p.x));
-                xy[k++] =
-                    pixel_coordinate(std::int64_t{d.m_last_row} - d.m_pad_y + 1 - nearest(p.y));
+                xy[k++] = pixel_coordinate(std::int64_t{d.m_last_row} - d.m_pad_y - nearest(p.y));
             }
         }
         m_clip.points = xy;
         m_clip.point_count = static_cast<int>(points);
         m_clip.contour_sizes = sizes;
         m_clip.contour_count = static_cast<int>(contours);
+        m_clip.edges_inside = true;
     }
 
     // Null until built.

@@ -51,7 +51,7 @@ Window window_of(const HT_Renderer_Data& device) {
 class Dot_Writer {
 public:
     Dot_Writer(HT_Renderer_Data* device, const HT_Rendition* rendition, std::int32_t z)
-        : m_entry(device->actions().draw_dci_dot), m_rendition(rendition), m_z(z),
+        : m_device(device), m_entry(device->actions().draw_dci_dot), m_rendition(rendition), m_z(z),
           m_window(window_of(*device)), m_reach(m_window) {
         // Under a clip region only dots near it can print: the scan
         // conversion keeps to the region's box, so work grows with what
@@ -72,6 +72,18 @@ public:
             m_reach.x1 = std::max(m_reach.x1, m_reach.x0);
             m_reach.y1 = std::max(m_reach.y1, m_reach.y0);
         }
+        // Likewise near the page, with room for the device's margins around
+        // the printed area and the blocks it may write around a dot.
+        std::int32_t px0, py0, px1, py1;
+        if (device->page_extent(px0, py0, px1, py1)) {
+            constexpr i64 page_margin = 64;
+            m_reach.x0 = std::max(m_reach.x0, px0 - page_margin);
+            m_reach.y0 = std::max(m_reach.y0, py0 - page_margin);
+            m_reach.x1 = std::min(m_reach.x1, px1 + 1 + page_margin);
+            m_reach.y1 = std::min(m_reach.y1, py1 + 1 + page_margin);
+            m_reach.x1 = std::max(m_reach.x1, m_reach.x0);
+            m_reach.y1 = std::max(m_reach.y1, m_reach.y0);
+        }
         if (rendition && rendition->fill.style == HT_Fill_Pattern) {
             m_patterned = true;
             const float scale = device->renderer_options().pattern_scale();
@@ -82,6 +94,8 @@ public:
     }
 
     bool usable() const { return m_entry.usable(); }
+    // The plot was cancelled: stop drawing.
+    bool cancelled() const { return m_device->cancelled(); }
     // Where dots may go: the renderer's window, cut to the clip region's box.
     const Window& window() const { return m_reach; }
     // The renderer's own window, to which long lines are cut.
@@ -104,6 +118,7 @@ private:
     static i64 floor_div64(i64 a, i64 b) { return static_cast<i64>(floor_div(a, b)); }
     static i64 floor_mod(i64 a, i64 b) { return ((a % b) + b) % b; }
 
+    const HT_Renderer_Data* m_device;
     HT_Action_Entry<HT_Draw_DCI_Dot_Action> m_entry;
     const HT_Rendition* m_rendition;
     std::int32_t m_z;
@@ -250,6 +265,8 @@ void fill(const Dot_Writer& out, int count, const HT_DCI_Point* p, int fill_rule
     std::vector<Crossing> cs;
     const i64 ry0 = std::max(ymin, w.y0), ry1 = std::min(ymax, w.y1);
     for (i64 y = ry0; y < ry1; ++y) {
+        if (out.cancelled())
+            return;
         crossings(count, p, 2 * y + 1, false, cs);
         bool row_drawn = false;
         int winding = 0;
@@ -278,6 +295,8 @@ void fill(const Dot_Writer& out, int count, const HT_DCI_Point* p, int fill_rule
     for (std::size_t k = 0; k < column_drawn.size(); ++k) {
         if (column_drawn[k])
             continue;
+        if (out.cancelled())
+            return;
         const i64 x = cx0 + static_cast<i64>(k);
         crossings(count, p, 2 * x + 1, true, cs);
         if (!cs.empty())
@@ -321,6 +340,8 @@ void HD_Standard_Draw_DCI_Polytriangle(HT_Renderer_Data* device, const HT_Rendit
     if (!device || !rendition || !points)
         return;
     for (int k = 0; k + 2 < count; ++k) {
+        if (device->cancelled())
+            return;
         const HT_DCI_Point* t = points + k;
         const i64 width =
             std::max({t[0].x, t[1].x, t[2].x}) - i64{std::min({t[0].x, t[1].x, t[2].x})};
@@ -364,6 +385,8 @@ void HD_Standard_Draw_DCI_Image(HT_Renderer_Data* device, const HT_Rendition* re
     // Neighbouring pixels mostly share a colour: keep the last mapping.
     std::uint32_t last_color = 0, last_value = device_value(*device, 0);
     for (i64 t = t0; t < t1;) {
+        if (out.cancelled())
+            return;
         const i64 n = std::min(strip, t1 - t);
         // Topmost rows first, as source y grows upwards.
         request.y1 = request.area_y1 = static_cast<std::int32_t>(src.y1 - t);

@@ -10,6 +10,7 @@
 #include "ht_shared_image.h"
 
 #include <cstdint>
+#include <utility>
 
 class HT_Plotter_Definition;
 class HT_Renderer_Data;
@@ -145,6 +146,30 @@ public:
     const HT_Plot_Options& plot_options() const { return m_plot_options; }
     const HT_Drawing_Actions& actions() const { return m_actions; }
 
+    // The running plot's progress: long fills stop between spans once it
+    // says cancelled, rather than handing every remaining dot to the device.
+    void set_progress(HT_Smart_Pointer<HT_Progress> progress) { m_progress = std::move(progress); }
+    bool cancelled() const { return m_progress && m_progress->cancel_query() != 0; }
+
+    // The host dots the page prints, first and last column and row, set by
+    // whoever knows the page: scan conversion keeps near them, so work grows
+    // with what lands on the page rather than with far-off coordinates.
+    void set_page_extent(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+        m_page_extent[0] = x0;
+        m_page_extent[1] = y0;
+        m_page_extent[2] = x1;
+        m_page_extent[3] = y1;
+        m_has_page_extent = x0 <= x1 && y0 <= y1;
+    }
+    // False when no page was set.
+    bool page_extent(std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1) const {
+        x0 = m_page_extent[0];
+        y0 = m_page_extent[1];
+        x1 = m_page_extent[2];
+        y1 = m_page_extent[3];
+        return m_has_page_extent;
+    }
+
     // true: the host's standard functions where it has them (polytriangles,
     // shared images, bitonal images); false: an empty table.
     void set_standard_actions(bool standard);
@@ -196,6 +221,9 @@ private:
     HT_Renderer_Options m_renderer_options;
     HT_Plot_Options m_plot_options;
     HT_Drawing_Actions m_actions;
+    HT_Smart_Pointer<HT_Progress> m_progress;
+    std::int32_t m_page_extent[4] = {0, 0, 0, 0};
+    bool m_has_page_extent = false;
 };
 
 // Band the renderer draws at a time, when a device asks for banding.

@@ -98,6 +98,7 @@ public:
             }
             first += size;
         }
+        m_edges_inside = clip.edges_inside;
         return true;
     }
 
@@ -105,6 +106,8 @@ public:
     const std::vector<std::pair<long, long>>& row(long row, long lo, long hi) {
         m_spans.clear();
         m_crossings.clear();
+        if (m_edges_inside)
+            return row_with_edges(row, lo, hi);
         const double y = static_cast<double>(row) + 0.5;
         for (const Edge& e : m_edges)
             if ((e.y1 > y) != (e.y2 > y))
@@ -124,6 +127,60 @@ private:
     struct Edge {
         double x1, y1, x2, y2;
     };
+
+    static double crossing(const Edge& e, double y) {
+        return e.x1 + (y - e.y1) * (e.x2 - e.x1) / (e.y2 - e.y1);
+    }
+    static bool on_edge(const Edge& e, double x, double y) {
+        const double cross = (e.x2 - e.x1) * (y - e.y1) - (e.y2 - e.y1) * (x - e.x1);
+        return cross == 0 && x >= std::min(e.x1, e.x2) && x <= std::max(e.x1, e.x2) &&
+               y >= std::min(e.y1, e.y2) && y <= std::max(e.y1, e.y2);
+    }
+    void add_span(double a, double z, long lo, long hi) {
+        // Closed [a, z] to half-open, cut to [lo, hi).
+        const double from = std::max(a, static_cast<double>(lo));
+        const double to = std::min(z + 1, static_cast<double>(hi));
+        if (from < to)
+            m_pairs.push_back({static_cast<long>(from), static_cast<long>(to)});
+    }
+
+    // Pixels (c, row) inside the outline or on one of its edges.
+    const std::vector<std::pair<long, long>>& row_with_edges(long row, long lo, long hi) {
+        m_pairs.clear();
+        const double y = static_cast<double>(row);
+        for (const Edge& e : m_edges) {
+            if ((e.y1 > y) != (e.y2 > y))
+                m_crossings.push_back(crossing(e, y));
+            if (y < std::min(e.y1, e.y2) || y > std::max(e.y1, e.y2))
+                continue;
+            const double a = std::ceil(std::min(e.x1, e.x2));
+            const double z = std::floor(std::max(e.x1, e.x2));
+            if (e.y1 == e.y2) {
+                add_span(a, z, lo, hi);
+                continue;
+            }
+            const double at = crossing(e, y);
+            for (double x = std::max(a, std::floor(at) - 1); x <= std::min(z, std::ceil(at) + 1);
+                 ++x)
+                if (on_edge(e, x, y))
+                    add_span(x, x, lo, hi);
+        }
+        // Between crossings: pixel x is inside when an odd number of crossings
+        // lie beyond it.
+        std::sort(m_crossings.begin(), m_crossings.end());
+        const std::size_t m = m_crossings.size();
+        for (std::size_t k = 0; k < m; ++k)
+            if (((m - k) & 1) == 1 && k > 0)
+                add_span(std::ceil(m_crossings[k - 1]), std::ceil(m_crossings[k]) - 1, lo, hi);
+        std::sort(m_pairs.begin(), m_pairs.end());
+        for (const auto& span : m_pairs) {
+            if (!m_spans.empty() && span.first <= m_spans.back().second)
+                m_spans.back().second = std::max(m_spans.back().second, span.second);
+            else
+                m_spans.push_back(span);
+        }
+        return m_spans;
+    }
     static long column_at(double x, long lo, long hi) {
         const double c = std::ceil(x - 0.5);
         return static_cast<long>(std::clamp(c, static_cast<double>(lo), static_cast<double>(hi)));
@@ -132,6 +189,8 @@ private:
     std::vector<Edge> m_edges;
     std::vector<double> m_crossings;
     std::vector<std::pair<long, long>> m_spans;
+    std::vector<std::pair<long, long>> m_pairs;
+    bool m_edges_inside = false;
 };
 
 constexpr std::array<std::uint32_t, 32> make_set_masks() {

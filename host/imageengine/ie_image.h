@@ -75,11 +75,15 @@ inline constexpr Ie_Pixel_Opt iePixelNull{};
 // image's pixel coordinates (x = column, y = row, row 0 at the top). A
 // destination pixel (c, r) is inside when its centre (c + 0.5, r + 0.5) is
 // inside by the even-odd rule. The last point of a contour joins its first.
+// With `edges_inside`, points name pixels rather than the corners between
+// them: pixel (c, r) is inside when the point (c, r) lies inside or on an
+// edge, as a plotter's dots are clipped.
 struct Ie_Clip {
     const std::int32_t* points = nullptr; // x0, y0, x1, y1, ...
     int point_count = 0;                  // points of all contours together
     const int* contour_sizes = nullptr;   // points per contour; null: one contour
     int contour_count = 0;                // entries of contour_sizes
+    bool edges_inside = false;
 };
 
 class Ie_Write_Context;

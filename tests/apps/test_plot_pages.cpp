@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -332,6 +333,64 @@ TEST_F(Plot_Pages, TransparentPicturePixelsLeaveWhatLiesBelowInEveryColourSystem
             EXPECT_EQ(at(11, 11), (Rgb{0, 0, 0})) << "the square beside the ring";
             EXPECT_EQ(at(32, 32), (Rgb{255, 255, 255})) << "the paper";
         }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// One clip region, one edge
+
+TEST_F(Plot_Pages, ClippedPicturesAndPolygonsShareTheClipEdgeInEveryColourSystem) {
+    write_png("black.png", 1, 1, {0, 0, 0, 255});
+    const std::array<double, 4> bounds{0, 19, 0, 19};
+    // Page 1 a polygon, page 2 a picture, both covering the page, both
+    // clipped to the same square of dots whose edge dots are inside.
+    const std::string drawing = write("clip.json", R"({"format": "vorna-drawing", "version": 1,
+        "units": "dots", "pages": [
+        {"clip": [[40, 20], [80, 20], [80, 60], [40, 60]], "primitives": [
+         {"type": "polygon", "points": [[-5, -5], [400, -5], [400, 400], [-5, 400]],
+          "color": "#000000"}]},
+        {"clip": [[40, 20], [80, 20], [80, 60], [40, 60]], "primitives": [
+         {"type": "image", "file": "black.png", "corners": [[-5, 400], [400, -5]]}]}]})");
+    for (const int entry : {0, 2, 3}) {
+        SCOPED_TRACE("entry " + std::to_string(entry));
+        std::string err;
+        const auto pages = plot(config("P0", bounds, entry), drawing, err);
+        ASSERT_EQ(pages.size(), 2u) << err;
+        std::vector<std::set<std::pair<std::uint32_t, std::uint32_t>>> inked(2);
+        for (std::size_t k = 0; k < 2; ++k)
+            for (std::uint32_t y = 0; y < pages[k].rows; ++y)
+                for (std::uint32_t x = 0; x < pages[k].width; ++x)
+                    if (pages[k].at(x, y) != Rgb{255, 255, 255})
+                        inked[k].insert({x, y});
+        EXPECT_EQ(inked[0].size(), 41u * 41u) << "the polygon";
+        EXPECT_EQ(inked[1].size(), 41u * 41u) << "the picture";
+        EXPECT_EQ(inked[0], inked[1]);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Drawing far off the page
+
+TEST_F(Plot_Pages, AWidePolylineFarOffThePagePrintsNothingAndEndsPromptly) {
+    const std::array<double, 4> bounds{0, 39, 0, 39};
+    const std::string square = R"({"type": "polygon",
+        "points": [[10, 10], [20, 10], [20, 20], [10, 20]], "color": "#000000"})";
+    const std::string alone = write("alone.json", R"({"format": "vorna-drawing", "version": 1,
+        "pages": [{"primitives": [)" + square + "]}]}");
+    // 800 mm wide, 2 m long, metres away from the 39 mm page.
+    const std::string far = write("far.json", R"({"format": "vorna-drawing", "version": 1,
+        "pages": [{"primitives": [{"type": "polyline",
+        "points": [[-100, 1200], [2200, 1300]], "width": 800, "color": "#000000"}, )" +
+                                                  square + "]}]}");
+    for (const int entry : {0, 2, 3}) {
+        SCOPED_TRACE("entry " + std::to_string(entry));
+        std::string err;
+        const auto want = plot(config("P0", bounds, entry), alone, err);
+        ASSERT_EQ(want.size(), 1u) << err;
+        const auto got = plot(config("P0", bounds, entry), far, err);
+        ASSERT_EQ(got.size(), 1u) << err;
+        EXPECT_EQ(got[0].rows, want[0].rows);
+        EXPECT_TRUE(got[0].dots == want[0].dots) << "only the square prints";
     }
 }
 

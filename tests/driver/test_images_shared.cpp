@@ -177,15 +177,15 @@ TEST_F(Shared_Images, DirectDrawingWritesOnlyWhatThePixelsSay) {
 }
 
 TEST_F(Shared_Images, ClipRegionsHoldInEveryPath) {
-    // Composing follows the outline by dot centres: a 2 × 2 square holds
-    // 2 × 2 dots. Direct drawing (true colour, and bitonal, whose bits
-    // could not carry transparency through a strip) tests each dot as the
-    // dot action does, edges included: 3 × 3.
+    // Every path clips as the dot action does, edges included: a 2 × 2
+    // square holds 3 × 3 dots, composed (indexed) or written dot by dot
+    // (true colour, and bitonal, whose bits could not carry transparency
+    // through a strip).
     const struct {
         Rcm_Entry entry;
         std::uint32_t background, colour;
         int last; // the last host x and y inside, from 3
-    } cases[] = {{rcm_360_indexed, 0xFFFFFF, red, 4},
+    } cases[] = {{rcm_360_indexed, 0xFFFFFF, red, 5},
                  {rcm_360_mono, 0xFFFFFF, black, 5},
                  {rcm_360_true_color, 0xFFFFFF, red, 5},
                  {rcm_360_mono, 0, white, 5}};

@@ -243,6 +243,47 @@ TEST(StandardPolytriangle, DeviceWithoutDotActionIsLeftAlone) {
     EXPECT_EQ(d.calls, 0);
 }
 
+// ---- cancelling ------------------------------------------------------------------
+
+namespace {
+// Says cancelled once the device has taken this many dots, as when the user
+// presses Ctrl-C in the middle of a fill.
+class Cancel_At : public HT_Progress {
+public:
+    Cancel_At(const Grid_Device& d, int dots) : m_device(d), m_dots(dots) {}
+    int cancel_query() const override { return m_device.calls >= m_dots ? 1 : 0; }
+
+private:
+    const Grid_Device& m_device;
+    int m_dots;
+};
+} // namespace
+
+TEST(Cancelling, LargeFillsStopWithinARowOfTheCancel) {
+    Grid_Device d;
+    d.renderer_options().set_window(0, 0, 1000, 1000);
+    d.set_progress(HT_Smart_Pointer<HT_Progress>(new Cancel_At(d, 5000)));
+    // 1000 x 1000 dots; the cancel comes five rows in.
+    fill(d, {{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}});
+    EXPECT_GE(d.calls, 5000);
+    EXPECT_LE(d.calls, 6000);
+
+    // A strip of triangles stops as well, between triangles or within one.
+    d.reset();
+    const HT_DCI_Point strip[6] = {{0, 0, 0},     {0, 999, 0}, {500, 0, 0},
+                                   {500, 999, 0}, {999, 0, 0}, {999, 999, 0}};
+    HT_Rendition r = solid();
+    HD_Standard_Draw_DCI_Polytriangle(&d, &r, 6, strip);
+    EXPECT_GE(d.calls, 5000);
+    EXPECT_LE(d.calls, 6000);
+
+    // Without a cancel the whole square is drawn.
+    d.reset();
+    d.set_progress(HT_Smart_Pointer<HT_Progress>(new HT_Progress));
+    fill(d, {{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}});
+    EXPECT_EQ(d.calls, 1000 * 1000);
+}
+
 // ---- clip regions ----------------------------------------------------------------
 
 TEST(ClipRegion, EvenOddInsideWithEdgesCounted) {
