@@ -23,6 +23,7 @@
 #include "stream_format.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -32,6 +33,7 @@
 #include <new>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 #define SPOOL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -73,23 +75,31 @@ Module_State& module_state() {
 
 // Set while an entry point runs on this thread: an output callback that calls
 // back into the module gets -2 instead of a deadlock.
-thread_local bool t_in_call = false;
+// Kept as the running thread's id rather than in thread-local storage: the
+// module is unloaded after every page, and storage of an unloaded module
+// outlives it in the threads that used it.
+std::atomic<std::thread::id> g_in_call{};
 
 // Runs an entry point under the module's lock; no exception leaves the module.
 template <class F> int32_t guarded(F&& body) noexcept {
-    if (t_in_call)
+    if (g_in_call.load() == std::this_thread::get_id())
         return spool_error_call_order;
-    t_in_call = true;
     int32_t result;
     try {
         std::lock_guard<std::mutex> hold(module_state().lock);
-        result = body(module_state());
+        g_in_call.store(std::this_thread::get_id());
+        try {
+            result = body(module_state());
+        } catch (...) {
+            g_in_call.store(std::thread::id{});
+            throw;
+        }
+        g_in_call.store(std::thread::id{});
     } catch (const std::bad_alloc&) {
         result = spool_error_memory;
     } catch (...) {
         result = spool_error_unidentified;
     }
-    t_in_call = false;
     return result;
 }
 
