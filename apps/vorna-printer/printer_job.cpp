@@ -470,11 +470,30 @@ bool job_start(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
     return true;
 }
 
+// Runs one raster callback's work; a failure ends the job with a reason:
+// a refusal's own (where `own_reasons`), else `other` for anything but the
+// driver's errors. False tells PAPPL the page went wrong.
+template <class F>
+bool job_step(pappl_job_t* job, Job_State* state, bool own_reasons, pappl_jreason_t other,
+              F&& body) {
+    try {
+        body();
+        return true;
+    } catch (const Job_Refused& e) {
+        refuse(job, state, own_reasons ? e : Job_Refused(PAPPL_JREASON_ERRORS_DETECTED, e.what()));
+    } catch (const HT_Error& e) {
+        refuse(job, state, Job_Refused(PAPPL_JREASON_ERRORS_DETECTED, describe(e)));
+    } catch (const std::exception& e) {
+        refuse(job, state, Job_Refused(other, e.what()));
+    }
+    return false;
+}
+
 bool job_start_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
     Job_State* state = state_of(job);
     if (!state || state->failed)
         return false;
-    try {
+    const bool ok = job_step(job, state, true, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, [&] {
         const Page_Request request = request_of(job, options, state->caps);
         const Settings settings = page_settings(state->caps, request);
         if (!state->page || state->page->settings() != settings) {
@@ -485,16 +504,10 @@ bool job_start_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
         state->page->begin(request);
         papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u: %d dpi, printable %d x %d dots", page,
                     request.dpi, state->page->geometry().width, state->page->geometry().rows);
-        return true;
-    } catch (const Job_Refused& e) {
-        refuse(job, state, e);
-    } catch (const HT_Error& e) {
-        refuse(job, state, Job_Refused(PAPPL_JREASON_ERRORS_DETECTED, describe(e)));
-    } catch (const std::exception& e) {
-        refuse(job, state, Job_Refused(PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, e.what()));
-    }
-    state->page.reset();
-    return false;
+    });
+    if (!ok)
+        state->page.reset();
+    return ok;
 }
 
 bool job_write_line(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y,
@@ -502,15 +515,8 @@ bool job_write_line(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsi
     Job_State* state = state_of(job);
     if (!state || state->failed || !state->page || !line)
         return false;
-    try {
-        state->page->line(y, line);
-        return true;
-    } catch (const HT_Error& e) {
-        refuse(job, state, Job_Refused(PAPPL_JREASON_ERRORS_DETECTED, describe(e)));
-    } catch (const std::exception& e) {
-        refuse(job, state, Job_Refused(PAPPL_JREASON_ERRORS_DETECTED, e.what()));
-    }
-    return false;
+    return job_step(job, state, false, PAPPL_JREASON_ERRORS_DETECTED,
+                    [&] { state->page->line(y, line); });
 }
 
 bool job_end_page(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device, unsigned) {
@@ -519,18 +525,11 @@ bool job_end_page(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device,
         return false;
     if (papplJobIsCanceled(job))
         return true;
-    try {
-        state->page->end(job, device);
-        return true;
-    } catch (const Job_Refused& e) {
-        refuse(job, state, e);
-    } catch (const HT_Error& e) {
-        refuse(job, state, Job_Refused(PAPPL_JREASON_ERRORS_DETECTED, describe(e)));
-    } catch (const std::exception& e) {
-        refuse(job, state, Job_Refused(PAPPL_JREASON_ERRORS_DETECTED, e.what()));
-    }
-    state->page.reset();
-    return false;
+    const bool ok = job_step(job, state, true, PAPPL_JREASON_ERRORS_DETECTED,
+                             [&] { state->page->end(job, device); });
+    if (!ok)
+        state->page.reset();
+    return ok;
 }
 
 bool job_end(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
