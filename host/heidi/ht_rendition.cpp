@@ -241,11 +241,21 @@ bool HT_Contour_Set_Data::dot_inside_slow(std::int64_t x, std::int64_t y) const 
     if (y < c.first_row || y > c.last_row)
         return false;
     const std::int32_t* end;
-    for (const std::int32_t* s = row_spans(y, end); s != end; s += 2) {
-        if (x < s[0])
-            return false;
-        if (x <= s[1])
-            return true;
+    const std::int32_t* begin = row_spans(y, end);
+    return inside_spans(begin, end, x);
+}
+
+bool HT_Contour_Set_Data::inside_spans(const std::int32_t* begin, const std::int32_t* end,
+                                       std::int64_t x) {
+    // The first span that does not end left of x: the ends rise with the
+    // spans, which are sorted and disjoint.
+    std::size_t lo = 0, hi = static_cast<std::size_t>(end - begin) / 2;
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (begin[2 * mid + 1] < x)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
-    return false;
+    return begin + 2 * lo != end && begin[2 * lo] <= x;
 }

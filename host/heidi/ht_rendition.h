@@ -54,6 +54,10 @@ public:
         // The row asked last, inline: dots come row by row.
         if (y != m_row_y || x < -dot_limit || x > dot_limit)
             return dot_inside_slow(x, y);
+        // A row cut into many spans (a clip of many contours) is searched,
+        // not walked: a walk per dot made such a page take minutes.
+        if (m_row_end - m_row_begin > 2 * few_spans)
+            return inside_spans(m_row_begin, m_row_end, x);
         for (const std::int32_t* s = m_row_begin; s != m_row_end; s += 2) {
             if (x < s[0])
                 return false;
@@ -69,6 +73,10 @@ public:
 private:
     // Whole numbers up to this size are exact in a float.
     static constexpr std::int64_t dot_limit = std::int64_t{1} << 24;
+    // Spans of a row that are walked rather than searched.
+    static constexpr std::ptrdiff_t few_spans = 8;
+    // Whether x lies in one of the sorted, disjoint spans [begin, end).
+    static bool inside_spans(const std::int32_t* begin, const std::int32_t* end, std::int64_t x);
     struct Span_Cache;
     bool dot_inside_slow(std::int64_t x, std::int64_t y) const;
     void forget_spans();

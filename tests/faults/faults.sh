@@ -270,6 +270,51 @@ signals)
     no_strays tmp
     ;;
 
+cancel_fill)
+    # Ctrl-C in the middle of a large fill (A2 at 720 dpi, page-sized
+    # polygons): the plot stops soon, whatever is left to fill, and takes no
+    # more memory than it had when asked; the earlier output stays whole.
+    [ -x /usr/bin/time ] || skip "no /usr/bin/time to read the peak memory"
+    "$config" init -o c.json >/dev/null || fail "init"
+    "$config" set c.json media-size=A2_Roll_Paper_Portrait res-color-mem=4 >/dev/null || fail "set"
+    {
+        echo '{"format":"vorna-drawing","version":1,"units":"mm","pages":[{"primitives":['
+        for i in $(seq 0 11); do
+            echo "{\"type\":\"polygon\",\"points\":[[$i,0],[420,$i],[420,594],[0,594]],\"color\":\"#$((i * 2 + 10))4080\"},"
+        done
+        echo '{"type":"dot","points":[[1,1]]}]}]}'
+    } >fill.json
+    old_output out.prn
+    mkdir tmp
+    for delay in 1.5 3; do
+        TMPDIR=$work/tmp /usr/bin/time -f %M -o peak.txt "$plot" --quiet --config c.json \
+            -o out.prn fill.json 2>err.txt &
+        timer=$!
+        sleep "$delay"
+        pid=$(pgrep -P $timer) || fail "the plot ended before the signal: $(cat err.txt)"
+        held=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
+        kill -INT "$pid"
+        # Generous for a loaded machine: it stops within a second when idle.
+        for ((t = 0; t < 50; t++)); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2>/dev/null; then
+            kill -KILL "$pid"
+            fail "still running 5 s after Ctrl-C (at ${delay}s)"
+        fi
+        wait $timer
+        status=$?
+        [ $status -eq 130 ] || fail "exit $status after Ctrl-C at ${delay}s: $(cat err.txt)"
+        grep -q "plot cancelled; out.prn was left as it was" err.txt || fail "message: $(cat err.txt)"
+        peak=$(tail -n 1 peak.txt)
+        ((peak <= held + 32768)) ||
+            fail "memory grew after Ctrl-C at ${delay}s: ${held} KiB when asked, ${peak} KiB at the end"
+        old_intact out.prn
+        no_strays tmp
+    done
+    ;;
+
 hostile_pictures)
     # A FIFO as picture or drawing is refused, not read forever.
     mkfifo pipe.png pipe.json

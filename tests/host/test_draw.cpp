@@ -326,6 +326,13 @@ TEST(ClipRegion, SpansAnswerLikeTheExactTestForEveryDot) {
         {{30, 30, 0}, {70, 30, 0}, {70, 70, 0}, {30, 70, 0}}});
     regions.emplace_back(std::vector<HT_Contour_Set_Data::Contour>{
         {{50, 0, 0}, {100, 50, 0}, {50, 100, 0}, {0, 50, 0}}});
+    // Many small contours: rows cut into many spans are searched, not walked.
+    std::vector<HT_Contour_Set_Data::Contour> many;
+    for (int k = 0; k < 400; ++k) {
+        const float x = static_cast<float>(k % 40) * 5.25f, y = static_cast<float>(k / 40) * 20.5f;
+        many.push_back({{x, y, 0}, {x + 3.5f, y, 0}, {x + 1.5f, y + 18, 0}});
+    }
+    regions.emplace_back(std::move(many));
     for (int n = 0; n < 40; ++n) {
         std::vector<HT_Contour_Set_Data::Contour> contours(1 + n % 3);
         for (auto& c : contours)
