@@ -286,12 +286,20 @@ cancel_fill)
     } >fill.json
     old_output out.prn
     mkdir tmp
-    for delay in 1.5 3; do
+    for delay in 0.5 2; do
         TMPDIR=$work/tmp /usr/bin/time -f %M -o peak.txt "$plot" --quiet --config c.json \
             -o out.prn fill.json 2>err.txt &
         timer=$!
+        sleep 0.2
+        pid=$(pgrep -P $timer) || fail "the plot did not start: $(cat err.txt)"
+        # Into the fill: the page image (about 190 MiB) is in place.
+        for ((t = 0; t < 600; t++)); do
+            rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+            [ -n "$rss" ] || fail "the plot ended before the signal: $(cat err.txt)"
+            ((rss > 180000)) && break
+            sleep 0.1
+        done
         sleep "$delay"
-        pid=$(pgrep -P $timer) || fail "the plot ended before the signal: $(cat err.txt)"
         held=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
         kill -INT "$pid"
         # Generous for a loaded machine: it stops within a second when idle.
