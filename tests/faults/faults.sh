@@ -290,8 +290,12 @@ cancel_fill)
         TMPDIR=$work/tmp /usr/bin/time -f %M -o peak.txt "$plot" --quiet --config c.json \
             -o out.prn fill.json 2>err.txt &
         timer=$!
-        sleep 0.2
-        pid=$(pgrep -P $timer) || fail "the plot did not start: $(cat err.txt)"
+        pid=""
+        for ((t = 0; t < 50; t++)); do
+            sleep 0.1
+            pid=$(pgrep -P $timer) && break
+        done
+        [ -n "$pid" ] || fail "the plot did not start: $(cat err.txt)"
         # Into the fill: the page image (about 190 MiB) is in place.
         for ((t = 0; t < 600; t++)); do
             rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
