@@ -142,7 +142,8 @@ private:
 // ---------------------------------------------------------------------------
 // Averaging. Each picture pixel sums the dots of its columns over the rows it
 // covers; spans of one colour (a run in the printer data, the paper) are
-// added a picture column at a time, not dot by dot.
+// added a picture column at a time, not dot by dot, and a row like the one
+// before it (most rows of a drawing) only counts that row once more.
 
 class Averager {
 public:
@@ -160,6 +161,7 @@ public:
             m_start[static_cast<std::size_t>(to)] = x;
         }
         m_sum.assign(w * 3, 0);
+        m_row.assign(w * 3, 0);
         m_out.resize(w * 3);
     }
 
@@ -177,7 +179,7 @@ public:
             return;
         }
         add(c, c0, v * static_cast<std::uint32_t>(m_start[static_cast<std::size_t>(c0) + 1] - x0));
-        std::uint32_t* sum = m_sum.data();
+        std::uint32_t* sum = m_row.data();
         const std::uint32_t* share = m_share.data();
         if (c < 3) {
             for (std::size_t k = static_cast<std::size_t>(c0) + 1; k < static_cast<std::size_t>(c1);
@@ -199,8 +201,21 @@ public:
         const long long from = std::max(x0, 0LL);
         const long long to = std::min<long long>(x0 + n, m_in_width);
         for (long long x = from; x < to; ++x)
-            m_sum[3 * static_cast<std::size_t>(m_column[static_cast<std::size_t>(x)]) +
+            m_row[3 * static_cast<std::size_t>(m_column[static_cast<std::size_t>(x)]) +
                   static_cast<std::size_t>(c)] += p[x - x0];
+    }
+    // Starts the next row: false when it is `like_last` (nothing to add),
+    // true when its spans and dots follow.
+    bool begin_row(bool like_last) {
+        if (like_last && m_row_made) {
+            ++m_repeats;
+            return false;
+        }
+        settle();
+        std::fill(m_row.begin(), m_row.end(), 0);
+        m_repeats = 1;
+        m_row_made = true;
+        return true;
     }
     // The current row is complete.
     void row_done() {
@@ -218,7 +233,7 @@ public:
 
 private:
     void add(int c, int column, std::uint32_t amount) {
-        std::uint32_t* sum = &m_sum[3 * static_cast<std::size_t>(column)];
+        std::uint32_t* sum = &m_row[3 * static_cast<std::size_t>(column)];
         if (c < 3) {
             sum[c] += amount;
             return;
@@ -227,7 +242,16 @@ private:
         sum[1] += amount;
         sum[2] += amount;
     }
+    // Adds the last row as many times as it came.
+    void settle() {
+        if (m_repeats == 0)
+            return;
+        for (std::size_t i = 0; i < m_sum.size(); ++i)
+            m_sum[i] += m_row[i] * m_repeats;
+        m_repeats = 0;
+    }
     void flush() {
+        settle();
         for (std::size_t x = 0; x < static_cast<std::size_t>(m_width); ++x) {
             const std::uint32_t n = m_share[x] * m_rows_in;
             for (std::size_t k = 0; k < 3; ++k) {
@@ -248,6 +272,9 @@ private:
     std::vector<std::uint32_t> m_share; // page columns in each picture column
     std::vector<int> m_start;           // first page column of each picture column
     std::vector<std::uint32_t> m_sum;   // sums of the rows gathered so far
+    std::vector<std::uint32_t> m_row;   // sums of the last row alone
+    std::uint32_t m_repeats = 0;        // times the last row came, not yet in m_sum
+    bool m_row_made = false;
     std::vector<std::uint8_t> m_out;
     int m_in_row = 0, m_out_row = 0;
     std::uint32_t m_rows_in = 0;
@@ -277,9 +304,20 @@ public:
         blank_until(paper_row);
         if (m_out.rows_done() >= m_paper.height)
             return;
+        const bool printable = printable_row(paper_row);
+        const bool like_last =
+            m_last_printed && printable == m_last_printable &&
+            std::equal(planes.begin(), planes.end(), m_last.begin(), m_last.end());
+        m_last_printed = true;
+        m_last_printable = printable;
+        if (!m_out.begin_row(like_last)) {
+            m_out.row_done();
+            return;
+        }
+        m_last.assign(planes.begin(), planes.end());
         const long long left = m_paper.left;
-        blank(paper_row, 0, left);
-        blank(paper_row, left + width, m_paper.width);
+        blank(printable, 0, left);
+        blank(printable, left + width, m_paper.width);
         std::size_t pos = 0;
         for (int c = 0; c < 4; ++c) {
             // The fourth byte of a dot is not part of its colour.
@@ -310,18 +348,25 @@ public:
     void blank_until(long long row) {
         const long long last = std::min<long long>(row, m_paper.height);
         while (m_out.rows_done() < last) {
-            blank(m_out.rows_done(), 0, m_paper.width);
+            const bool printable = printable_row(m_out.rows_done());
+            const bool like_last = !m_last_printed && printable == m_last_printable;
+            m_last_printed = false;
+            m_last_printable = printable;
+            if (m_out.begin_row(like_last))
+                blank(printable, 0, m_paper.width);
             m_out.row_done();
         }
     }
 
 private:
+    bool printable_row(long long row) const {
+        return row >= m_paper.top &&
+               row < static_cast<long long>(m_paper.top) + m_paper.printable_rows;
+    }
     // Bare paper over dots [x0, x1) of a row: white inside the printable
     // area, the margin colour outside it.
-    void blank(long long row, long long x0, long long x1) {
+    void blank(bool printable_row, long long x0, long long x1) {
         const Paper& p = m_paper;
-        const bool printable_row =
-            row >= p.top && row < static_cast<long long>(p.top) + p.printable_rows;
         if (!printable_row) {
             m_out.span(3, x0, x1, p.margin);
             return;
@@ -338,6 +383,10 @@ private:
     unsigned m_seen = 0;
     bool m_active = false;
     bool m_found = false;
+    // The last row laid on the paper: printed (its encoded form) or bare.
+    bool m_last_printed = false;
+    bool m_last_printable = false;
+    std::vector<std::uint8_t> m_last;
 };
 
 } // namespace
