@@ -69,21 +69,77 @@ bool parse_preview_dpi(const std::string& text, int& out) {
     return out >= 10 && out <= 2880;
 }
 
+bool is_value_option(const std::string& a) {
+    for (const char* name : {"--option", "-O", "--driver", "--config", "-o", "--output",
+                             "--preview", "--preview-dpi", "--copies", "--plot"})
+        if (a == name)
+            return true;
+    return false;
+}
+
+// Takes the value of option `a`; false (said why) when it is not one.
+bool set_value(const std::string& a, const std::string& v, plot::Plot_Options& opts) {
+    if (a == "--option" || a == "-O") {
+        opts.settings.push_back(v);
+    } else if (a == "--driver") {
+        opts.driver = v;
+    } else if (a == "--config") {
+        opts.config = v;
+    } else if (a == "-o" || a == "--output") {
+        opts.output = v;
+    } else if (a == "--preview") {
+        opts.preview = v;
+    } else if (a == "--preview-dpi") {
+        if (!parse_preview_dpi(v, opts.preview_dpi)) {
+            std::fprintf(stderr,
+                         "vorna-plot: --preview-dpi: \"%s\" is neither a number from 10 to "
+                         "2880 nor \"full\"\n",
+                         v.c_str());
+            return false;
+        }
+    } else if (a == "--copies") {
+        if (!parse_copies(v, opts.copies)) {
+            std::fprintf(stderr,
+                         "vorna-plot: --copies: \"%s\" is not a number from 1 to "
+                         "9999\n",
+                         v.c_str());
+            return false;
+        }
+    } else if (a == "--plot") {
+        const std::size_t eq = v.find('=');
+        opts.plot_settings.emplace_back(v.substr(0, eq),
+                                        eq == std::string::npos ? std::string() : v.substr(eq + 1));
+    }
+    return true;
+}
+
+// One argument without a value; false (said why) when it is not understood.
+bool take_argument(const std::string& a, plot::Plot_Options& opts) {
+    if (a.rfind("--option=", 0) == 0) {
+        opts.settings.push_back(a.substr(9));
+    } else if (a == "--quiet" || a == "-q") {
+        opts.quiet = true;
+    } else if (a == "--status-window") {
+        opts.status_window = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+        std::fprintf(stderr, "vorna-plot: unknown option %s\n", a.c_str());
+        return false;
+    } else if (opts.drawing.empty()) {
+        opts.drawing = a;
+    } else {
+        std::fprintf(stderr, "vorna-plot: one drawing at a time (%s and %s)\n",
+                     opts.drawing.c_str(), a.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     plot::Plot_Options opts;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool has_value = i + 1 < argc;
-        auto value = [&](std::string& into) {
-            if (!has_value) {
-                std::fprintf(stderr, "vorna-plot: %s needs a value\n", a.c_str());
-                return false;
-            }
-            into = argv[++i];
-            return true;
-        };
         if (a == "-h" || a == "--help") {
             usage(stdout);
             return 0;
@@ -93,62 +149,12 @@ int main(int argc, char** argv) {
             return 0;
         }
         bool ok = true;
-        if (a == "--option" || a == "-O") {
-            std::string setting;
-            ok = value(setting);
-            if (ok)
-                opts.settings.push_back(setting);
-        } else if (a.rfind("--option=", 0) == 0) {
-            opts.settings.push_back(a.substr(9));
-        } else if (a == "--driver") {
-            ok = value(opts.driver);
-        } else if (a == "--config") {
-            ok = value(opts.config);
-        } else if (a == "-o" || a == "--output") {
-            ok = value(opts.output);
-        } else if (a == "--preview") {
-            ok = value(opts.preview);
-        } else if (a == "--preview-dpi") {
-            std::string n;
-            ok = value(n);
-            if (ok && !parse_preview_dpi(n, opts.preview_dpi)) {
-                std::fprintf(stderr,
-                             "vorna-plot: --preview-dpi: \"%s\" is neither a number from 10 to "
-                             "2880 nor \"full\"\n",
-                             n.c_str());
-                ok = false;
-            }
-        } else if (a == "--copies") {
-            std::string n;
-            ok = value(n);
-            if (ok && !parse_copies(n, opts.copies)) {
-                std::fprintf(stderr,
-                             "vorna-plot: --copies: \"%s\" is not a number from 1 to "
-                             "9999\n",
-                             n.c_str());
-                ok = false;
-            }
-        } else if (a == "--plot") {
-            std::string setting;
-            ok = value(setting);
-            if (ok) {
-                const std::size_t eq = setting.find('=');
-                opts.plot_settings.emplace_back(setting.substr(0, eq),
-                                                eq == std::string::npos ? std::string()
-                                                                        : setting.substr(eq + 1));
-            }
-        } else if (a == "--quiet" || a == "-q") {
-            opts.quiet = true;
-        } else if (a == "--status-window") {
-            opts.status_window = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "vorna-plot: unknown option %s\n", a.c_str());
-            ok = false;
-        } else if (opts.drawing.empty()) {
-            opts.drawing = a;
+        if (!is_value_option(a)) {
+            ok = take_argument(a, opts);
+        } else if (i + 1 < argc) {
+            ok = set_value(a, argv[++i], opts);
         } else {
-            std::fprintf(stderr, "vorna-plot: one drawing at a time (%s and %s)\n",
-                         opts.drawing.c_str(), a.c_str());
+            std::fprintf(stderr, "vorna-plot: %s needs a value\n", a.c_str());
             ok = false;
         }
         if (!ok) {

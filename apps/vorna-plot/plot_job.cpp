@@ -461,53 +461,39 @@ void report_driver_messages(const HT_Std_Error_Handler& handler, std::size_t& se
         std::fprintf(messages, "vorna-plot: the driver reported: %s\n", reports[seen].c_str());
 }
 
-Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
-    Plot_Report report;
-    drawing::Drawing d;
-    // A CAD drawing is laid out once the page is known, below.
-    const bool cad = is_cad_drawing(o.drawing);
-    cad::Plot_Settings cad_settings;
-    try {
-        if (cad)
-            cad_settings = plot_settings(o.config, o.plot_settings);
-        else
-            d = drawing::load_drawing(o.drawing);
-    } catch (const drawing::Drawing_Error& e) {
-        fail(exit_usage, e.what());
-    }
-    // Pictures are decoded when drawn; here each is checked to be a file and
-    // the distinct ones to fit in memory together, so that a bad one stops the
-    // job before anything is printed.
-    {
-        std::map<File_Identity, std::uint64_t> sizes;
-        std::uint64_t total = 0;
-        for (std::size_t pg = 0; pg < d.pages.size(); ++pg) {
-            const auto& prims = d.pages[pg].primitives;
-            for (std::size_t k = 0; k < prims.size(); ++k) {
-                if (!prims[k].image)
-                    continue;
-                const std::string at = where(o, static_cast<int>(pg + 1)) + ", primitive " +
-                                       std::to_string(k + 1) + " (image): file: ";
-                File_Identity id;
-                try {
-                    id = picture_identity(prims[k].image->path);
-                } catch (const Picture_Error& e) {
-                    fail(exit_usage, at + e.what());
-                }
-                const std::uint64_t bytes =
-                    std::uint64_t{prims[k].image->width} * prims[k].image->height * 4;
-                if (!sizes.emplace(id, bytes).second)
-                    continue;
-                total += bytes;
-                if (total > max_picture_bytes)
-                    fail(exit_usage, at + prims[k].image->path + ": the drawing's pictures take " +
-                                         mib(total) + " decoded, more than the " +
-                                         mib(max_picture_bytes) + " allowed");
+// Pictures are decoded when drawn; here each is checked to be a file and the
+// distinct ones to fit in memory together, so that a bad one stops the job
+// before anything is printed.
+void check_pictures(const Plot_Options& o, const drawing::Drawing& d) {
+    std::map<File_Identity, std::uint64_t> sizes;
+    std::uint64_t total = 0;
+    for (std::size_t pg = 0; pg < d.pages.size(); ++pg) {
+        const auto& prims = d.pages[pg].primitives;
+        for (std::size_t k = 0; k < prims.size(); ++k) {
+            if (!prims[k].image)
+                continue;
+            const std::string at = where(o, static_cast<int>(pg + 1)) + ", primitive " +
+                                   std::to_string(k + 1) + " (image): file: ";
+            File_Identity id;
+            try {
+                id = picture_identity(prims[k].image->path);
+            } catch (const Picture_Error& e) {
+                fail(exit_usage, at + e.what());
             }
+            const std::uint64_t bytes =
+                std::uint64_t{prims[k].image->width} * prims[k].image->height * 4;
+            if (!sizes.emplace(id, bytes).second)
+                continue;
+            total += bytes;
+            if (total > max_picture_bytes)
+                fail(exit_usage, at + prims[k].image->path + ": the drawing's pictures take " +
+                                     mib(total) + " decoded, more than the " +
+                                     mib(max_picture_bytes) + " allowed");
         }
     }
-    Picture_Cache pictures;
+}
 
+std::unique_ptr<Plot_Session> open_session(const Plot_Options& o) {
     Session_Options so;
     so.driver = o.driver;
     so.config = o.config;
@@ -519,56 +505,113 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     }
     if (o.copies > 0)
         so.settings.emplace_back("copies", std::to_string(o.copies));
-    std::unique_ptr<Plot_Session> session;
     try {
-        session = std::make_unique<Plot_Session>(so);
+        return std::make_unique<Plot_Session>(so);
     } catch (const HT_Config_Error& e) {
         fail(exit_usage, e.what());
     } catch (const Frame_Error& e) {
         fail(exit_usage, (o.config.empty() ? std::string("default configuration") : o.config) +
                              ": " + e.what());
     }
+}
 
-    // Where the printer data goes: -o, else the configuration's file.
-    std::string target = o.output;
-    if (target.empty())
-        target = ht_get_setting(session->definition(), "plot-to-file");
-    const bool to_stdout = target.empty() || target == "-";
-    if (to_stdout && !o.preview.empty())
+// Nothing written may replace what the job reads, nor one output another.
+void check_clashes(const Plot_Options& o, const drawing::Drawing& d, const std::string& target) {
+    std::vector<Named_File> inputs = {{"the drawing", o.drawing}, {"the configuration", o.config}};
+    for (const auto& page : d.pages)
+        for (const auto& prim : page.primitives)
+            if (prim.image)
+                inputs.push_back({"a picture of the drawing", prim.image->path});
+    std::vector<Named_File> outputs = {{"the printer data", target}};
+    const int pages = static_cast<int>(d.pages.size());
+    for (int pg = 1; !o.preview.empty() && pg <= pages; ++pg)
+        outputs.push_back({"the preview", preview_name(o.preview, pg, pages)});
+    if (const std::string clash = file_clash(inputs, outputs); !clash.empty())
+        fail(exit_usage, clash);
+}
+
+// One job from drawing to output, phase by phase: load the inputs, choose the
+// output, plot the pages, write the previews, put the output in place.
+class Plot_Job {
+public:
+    Plot_Job(const Plot_Options& o, std::FILE* messages) : m_o(o), m_messages(messages) {}
+
+    void load_inputs();
+    void choose_output();
+    void plot_pages();
+    void write_previews();
+    void put_output_in_place();
+    void print_summary() const;
+    const Plot_Report& report() const { return m_report; }
+
+private:
+    void prepare_pages();
+    void plot_page(const drawing::Page& page, int page_number);
+    void keep_page();
+
+    const Plot_Options& m_o;
+    std::FILE* m_messages;
+    Plot_Report m_report;
+    drawing::Drawing m_d;
+    // A CAD drawing is laid out once the page is known.
+    bool m_cad = false;
+    cad::Plot_Settings m_cad_settings;
+    Picture_Cache m_pictures;
+    std::unique_ptr<Plot_Session> m_session;
+    std::string m_target;
+    bool m_to_stdout = false;
+    std::unique_ptr<plat::File_Replacement> m_output;
+    int m_copies = 1;
+    std::unique_ptr<Page_Frame> m_frame;
+    std::unique_ptr<Cancel_Scope> m_cancel_scope;
+    std::string m_job_file;
+    File_Descriptor m_job;
+    HT_Palette m_reference;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_page_ranges;
+    std::uint64_t m_job_bytes = 0;
+    std::size_t m_seen_reports = 0;
+};
+
+void Plot_Job::load_inputs() {
+    m_cad = is_cad_drawing(m_o.drawing);
+    try {
+        if (m_cad)
+            m_cad_settings = plot_settings(m_o.config, m_o.plot_settings);
+        else
+            m_d = drawing::load_drawing(m_o.drawing);
+    } catch (const drawing::Drawing_Error& e) {
+        fail(exit_usage, e.what());
+    }
+    check_pictures(m_o, m_d);
+    m_session = open_session(m_o);
+}
+
+// Where the printer data goes: -o, else the configuration's file.
+void Plot_Job::choose_output() {
+    m_target = m_o.output;
+    if (m_target.empty())
+        m_target = ht_get_setting(m_session->definition(), "plot-to-file");
+    m_to_stdout = m_target.empty() || m_target == "-";
+    if (m_to_stdout && !m_o.preview.empty())
         fail(exit_usage, "--preview needs the printer data in a file: give -o FILE");
-    if (to_stdout && ::isatty(1))
+    if (m_to_stdout && ::isatty(1))
         fail(exit_usage, "will not write printer data to a terminal: give -o FILE");
-    report.output = to_stdout ? "-" : target;
+    m_report.output = m_to_stdout ? "-" : m_target;
     // Output files are put in place at the end: find out now, not after a
     // long plot, that they cannot be.
-    if (!to_stdout)
-        check_output_place(target);
-    if (!o.preview.empty())
-        check_output_place(o.preview);
-    // Nothing written may replace what the job reads, nor one output another.
-    {
-        std::vector<Named_File> inputs = {{"the drawing", o.drawing},
-                                          {"the configuration", o.config}};
-        for (const auto& page : d.pages)
-            for (const auto& prim : page.primitives)
-                if (prim.image)
-                    inputs.push_back({"a picture of the drawing", prim.image->path});
-        std::vector<Named_File> outputs = {{"the printer data", to_stdout ? "" : target}};
-        const int pages = static_cast<int>(d.pages.size());
-        for (int pg = 1; !o.preview.empty() && pg <= pages; ++pg)
-            outputs.push_back({"the preview", preview_name(o.preview, pg, pages)});
-        if (const std::string clash = file_clash(inputs, outputs); !clash.empty())
-            fail(exit_usage, clash);
-    }
+    if (!m_to_stdout)
+        check_output_place(m_target);
+    if (!m_o.preview.empty())
+        check_output_place(m_o.preview);
+    check_clashes(m_o, m_d, m_to_stdout ? "" : m_target);
     // Opening the new output now (a file beside it, not yet in place) finds
     // an unwritable folder or file before the render, not after it.
-    std::unique_ptr<plat::File_Replacement> output;
     try {
-        if (!to_stdout)
-            output = std::make_unique<plat::File_Replacement>(target);
-        for (std::size_t i = 0; !o.preview.empty() && i < d.pages.size(); ++i)
-            plat::File_Replacement(
-                preview_name(o.preview, static_cast<int>(i + 1), static_cast<int>(d.pages.size())));
+        if (!m_to_stdout)
+            m_output = std::make_unique<plat::File_Replacement>(m_target);
+        for (std::size_t i = 0; !m_o.preview.empty() && i < m_d.pages.size(); ++i)
+            plat::File_Replacement(preview_name(m_o.preview, static_cast<int>(i + 1),
+                                                static_cast<int>(m_d.pages.size())));
     } catch (const plat::File_Error& e) {
         fail(exit_failed, e.what());
     }
@@ -577,146 +620,178 @@ Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
     // succeeded.
     // The driver sends copies only to standard output; into a file the whole
     // job is written again for each copy, as the printer takes it.
-    const int copies = std::atoi(ht_get_setting(session->definition(), "copies").c_str());
+    m_copies = std::atoi(ht_get_setting(m_session->definition(), "copies").c_str());
     // An empty name is standard output; "-" would count as a file name, and
     // the driver makes its copies only when the name has no file part.
-    if (to_stdout)
-        ht_set_setting(session->definition(), "plot-to-file", "");
+    if (m_to_stdout)
+        ht_set_setting(m_session->definition(), "plot-to-file", "");
     else
-        session->route_output_to_page_file();
+        m_session->route_output_to_page_file();
+}
 
-    const Page_Geometry& geometry = session->geometry();
-    report.geometry = geometry;
+// The page is known now: lay out a CAD drawing, check that the page fits and
+// open the job's file.
+void Plot_Job::prepare_pages() {
+    const Page_Geometry& geometry = m_session->geometry();
+    m_report.geometry = geometry;
     try {
-        if (cad)
-            d = cad_drawing(o.drawing, cad_settings, geometry, messages);
+        if (m_cad)
+            m_d = cad_drawing(m_o.drawing, m_cad_settings, geometry, m_messages);
     } catch (const drawing::Drawing_Error& e) {
         fail(exit_usage, e.what());
     }
     // Never cropped silently.
-    if (const std::string w = cad ? std::string() : overflow_warning(d, geometry); !w.empty())
-        std::fprintf(messages, "vorna-plot: %s: %s\n", o.drawing.c_str(), w.c_str());
-    const Page_Frame frame(geometry, d.units);
-    HT_Progress& progress = session->progress();
-    Cancel_Scope cancel_scope(&progress);
+    if (const std::string w = m_cad ? std::string() : overflow_warning(m_d, geometry); !w.empty())
+        std::fprintf(m_messages, "vorna-plot: %s: %s\n", m_o.drawing.c_str(), w.c_str());
+    m_frame = std::make_unique<Page_Frame>(geometry, m_d.units);
+    m_cancel_scope = std::make_unique<Cancel_Scope>(&m_session->progress());
 
-    check_page_fits(geometry, session->temp_folder());
-    const std::string page_file = session->page_file();
-    const std::string job_file = session->temp_folder() + "/job.prn";
-    const HT_Palette reference = reference_palette(configured_background(session->definition()));
-    File_Descriptor job;
-    if (!to_stdout) {
-        job.fd = ::open(job_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (job.fd < 0)
-            fail(exit_failed, job_file + ": cannot create: " + std::strerror(errno));
+    check_page_fits(geometry, m_session->temp_folder());
+    m_job_file = m_session->temp_folder() + "/job.prn";
+    m_reference = reference_palette(configured_background(m_session->definition()));
+    if (!m_to_stdout) {
+        m_job.fd = ::open(m_job_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (m_job.fd < 0)
+            fail(exit_failed, m_job_file + ": cannot create: " + std::strerror(errno));
     }
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> page_ranges;
-    std::uint64_t job_bytes = 0;
-    std::size_t seen_reports = 0;
+}
+
+// Draws one page between begin_picture and end_picture.
+void Plot_Job::plot_page(const drawing::Page& page, int page_number) {
+    HT_Plotter_Device_Data& device = m_session->device();
+    HT_Progress& progress = m_session->progress();
+    HT_Document_Info info;
+    info.document_name = fs::path(m_o.drawing).filename().string().c_str();
+    info.output_name = m_report.output.c_str();
+    device.begin_picture(info);
+    Page_Painter painter(device, *m_frame, m_reference, m_pictures);
+    if (page.primitives.empty() && !painter.feed_blank_sheet())
+        fail(exit_failed, where(m_o, page_number) + ": the device cannot print a blank page");
+    int index = 0;
+    for (const auto& prim : page.primitives) {
+        ++index;
+        if (progress.cancel_query() != 0)
+            break;
+        bool drawn = false;
+        try {
+            drawn = painter.draw(prim, drawing::effective_clip(page, prim));
+        } catch (const Picture_Error& e) {
+            fail(exit_usage, where(m_o, page_number) + ", primitive " + std::to_string(index) +
+                                 " (image): file: " + e.what());
+        }
+        if (!drawn)
+            fail(exit_failed, where(m_o, page_number) + ", primitive " + std::to_string(index) +
+                                  " (" + drawing::kind_name(prim.kind) +
+                                  "): the device has no action to draw it");
+    }
+    device.end_picture();
+}
+
+// Gathers the page the device wrote into the job's file.
+void Plot_Job::keep_page() {
+    if (!m_to_stdout) {
+        const std::uint64_t n = append_page(m_session->page_file(), m_job.fd);
+        m_page_ranges.emplace_back(m_job_bytes, m_job_bytes + n);
+        m_job_bytes += n;
+    }
+    ++m_report.pages;
+}
+
+void Plot_Job::plot_pages() {
+    prepare_pages();
+    HT_Progress& progress = m_session->progress();
     bool cancelled = false;
     {
-        Status_Display display(!o.quiet, o.status_window);
-        HT_Plotter_Device_Data& device = session->device();
+        Status_Display display(!m_o.quiet, m_o.status_window);
+        const Page_Geometry& geometry = m_session->geometry();
         int page_number = 0;
         try {
-            session->establish();
+            m_session->establish();
             // Host dots x 0 to width - 1 and y 1 to rows are printed.
-            device.set_page_extent(0, 0, geometry.width - 1, geometry.rows + 1);
-            for (const auto& page : d.pages) {
-                ++page_number;
-                HT_Document_Info info;
-                info.document_name = fs::path(o.drawing).filename().string().c_str();
-                info.output_name = report.output.c_str();
-                device.begin_picture(info);
-                Page_Painter painter(device, frame, reference, pictures);
-                if (page.primitives.empty() && !painter.feed_blank_sheet())
-                    fail(exit_failed,
-                         where(o, page_number) + ": the device cannot print a blank page");
-                int index = 0;
-                for (const auto& prim : page.primitives) {
-                    ++index;
-                    if (progress.cancel_query() != 0)
-                        break;
-                    bool drawn = false;
-                    try {
-                        drawn = painter.draw(prim, drawing::effective_clip(page, prim));
-                    } catch (const Picture_Error& e) {
-                        fail(exit_usage, where(o, page_number) + ", primitive " +
-                                             std::to_string(index) + " (image): file: " + e.what());
-                    }
-                    if (!drawn)
-                        fail(exit_failed, where(o, page_number) + ", primitive " +
-                                              std::to_string(index) + " (" +
-                                              drawing::kind_name(prim.kind) +
-                                              "): the device has no action to draw it");
-                }
-                device.end_picture();
-                report_driver_messages(session->error_handler(), seen_reports, messages);
+            m_session->device().set_page_extent(0, 0, geometry.width - 1, geometry.rows + 1);
+            for (const auto& page : m_d.pages) {
+                plot_page(page, ++page_number);
+                report_driver_messages(m_session->error_handler(), m_seen_reports, m_messages);
                 if (progress.cancel_query() != 0) {
                     cancelled = true;
                     break;
                 }
                 if (progress.failure() != 0)
-                    fail(exit_failed, where(o, page_number) +
+                    fail(exit_failed, where(m_o, page_number) +
                                           ": writing the printer data failed (output failure " +
                                           std::to_string(progress.failure()) + ")");
-                if (!to_stdout) {
-                    const std::uint64_t n = append_page(page_file, job.fd);
-                    page_ranges.emplace_back(job_bytes, job_bytes + n);
-                    job_bytes += n;
-                }
-                ++report.pages;
+                keep_page();
             }
         } catch (const HT_Error& e) {
-            report_driver_messages(session->error_handler(), seen_reports, messages);
-            fail(exit_failed, where(o, page_number) + ": " + describe(e));
+            report_driver_messages(m_session->error_handler(), m_seen_reports, m_messages);
+            fail(exit_failed, where(m_o, page_number) + ": " + describe(e));
         }
     }
     if (cancelled)
         fail(exit_cancelled,
              "plot cancelled" +
-                 (to_stdout ? std::string() : "; " + target + " was left as it was"));
-    if (!to_stdout) {
-        if (copies > 1)
-            repeat_job(job_file, job.fd, job_bytes, copies - 1);
-        if (::fsync(job.fd) != 0 || ::close(std::exchange(job.fd, -1)) != 0)
-            fail(exit_failed, "cannot keep the printer data in the temporary folder: " +
-                                  std::string(std::strerror(errno)));
-        for (std::size_t i = 0; !o.preview.empty() && i < page_ranges.size(); ++i) {
-            const std::string name = preview_name(o.preview, static_cast<int>(i + 1),
-                                                  static_cast<int>(page_ranges.size()));
-            try {
-                write_preview(job_file, page_ranges[i].first, page_ranges[i].second, geometry, name,
-                              o.preview_dpi);
-            } catch (const Preview_Error& e) {
-                fail(exit_failed, e.what());
-            }
-            report.previews.push_back(name);
-        }
-        // Into place last: a failure before this leaves an earlier output whole.
+                 (m_to_stdout ? std::string() : "; " + m_target + " was left as it was"));
+    if (m_to_stdout)
+        return;
+    if (m_copies > 1)
+        repeat_job(m_job_file, m_job.fd, m_job_bytes, m_copies - 1);
+    if (::fsync(m_job.fd) != 0 || ::close(std::exchange(m_job.fd, -1)) != 0)
+        fail(exit_failed, "cannot keep the printer data in the temporary folder: " +
+                              std::string(std::strerror(errno)));
+}
+
+void Plot_Job::write_previews() {
+    for (std::size_t i = 0; !m_o.preview.empty() && i < m_page_ranges.size(); ++i) {
+        const std::string name = preview_name(m_o.preview, static_cast<int>(i + 1),
+                                              static_cast<int>(m_page_ranges.size()));
         try {
-            output->reserve(job_bytes * static_cast<std::uint64_t>(std::max(copies, 1)));
-            output->copy_from(job_file);
-            output->commit();
-        } catch (const plat::File_Error& e) {
+            write_preview(m_job_file, m_page_ranges[i].first, m_page_ranges[i].second,
+                          m_session->geometry(), name, m_o.preview_dpi);
+        } catch (const Preview_Error& e) {
             fail(exit_failed, e.what());
         }
+        m_report.previews.push_back(name);
     }
+}
 
-    if (!o.quiet) {
-        const std::string copies_text =
-            copies > 1 ? ", " + std::to_string(copies) + " copies" : std::string();
-        std::fprintf(messages, "vorna-plot: %d page%s%s of %s at %d dpi, %s: %s\n", report.pages,
-                     report.pages == 1 ? "" : "s", copies_text.c_str(), o.drawing.c_str(),
-                     geometry.x_dpi,
-                     color_system_name(geometry.color_system, session->color_count()),
-                     to_stdout ? "standard output" : target.c_str());
-        for (const auto& p : report.previews)
-            std::fprintf(messages, "vorna-plot: preview %s\n", p.c_str());
-    }
-    if (to_stdout)
+// Into place last: a failure before this leaves an earlier output whole.
+void Plot_Job::put_output_in_place() {
+    if (m_to_stdout) {
         std::fflush(stdout);
-    return report;
+        return;
+    }
+    try {
+        m_output->reserve(m_job_bytes * static_cast<std::uint64_t>(std::max(m_copies, 1)));
+        m_output->copy_from(m_job_file);
+        m_output->commit();
+    } catch (const plat::File_Error& e) {
+        fail(exit_failed, e.what());
+    }
+}
+
+void Plot_Job::print_summary() const {
+    if (m_o.quiet)
+        return;
+    const Page_Geometry& geometry = m_session->geometry();
+    const std::string copies_text =
+        m_copies > 1 ? ", " + std::to_string(m_copies) + " copies" : std::string();
+    std::fprintf(m_messages, "vorna-plot: %d page%s%s of %s at %d dpi, %s: %s\n", m_report.pages,
+                 m_report.pages == 1 ? "" : "s", copies_text.c_str(), m_o.drawing.c_str(),
+                 geometry.x_dpi, color_system_name(geometry.color_system, m_session->color_count()),
+                 m_to_stdout ? "standard output" : m_target.c_str());
+    for (const auto& p : m_report.previews)
+        std::fprintf(m_messages, "vorna-plot: preview %s\n", p.c_str());
+}
+
+Plot_Report plot(const Plot_Options& o, std::FILE* messages) {
+    Plot_Job job(o, messages);
+    job.load_inputs();
+    job.choose_output();
+    job.plot_pages();
+    job.write_previews();
+    job.put_output_in_place();
+    job.print_summary();
+    return job.report();
 }
 
 } // namespace

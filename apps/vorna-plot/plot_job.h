@@ -5,7 +5,7 @@
 
 #include "drawing.h"
 #include "page_frame.h"
-#include "picture_rows.h"
+#include "page_picture.h"
 
 #include <cstdio>
 #include <string>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "page_frame.h"
-#include "picture_rows.h"
+#include "page_picture.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -4,15 +4,12 @@
 // band, so that no more than one band of a large page is held in memory.
 #include "prn.h"
 
-#include "picture_rows.h"
+#include "page_picture.h"
 
 #include <cups/raster.h>
-#include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <csetjmp>
 #include <cstring>
 #include <unistd.h>
 
@@ -93,6 +90,8 @@ class Page_Scanner : public Stream_Visitor {
 public:
     std::vector<Page_Summary> pages;
 
+    // Only the rows' sizes are needed, and that they decode.
+    bool wants_encoded_rows() const override { return true; }
     void job_begin(const Job_Info& job) override {
         m_job = job.index;
         m_x_dpi = job_resolution(job, false);
@@ -118,120 +117,6 @@ void to_rgb(const uint8_t* dots, uint32_t width, std::vector<uint8_t>& rgb) {
         rgb[3 * std::size_t{x} + 2] = dots[4 * std::size_t{x} + 2];
     }
 }
-
-// ---------------------------------------------------------------------------
-// PNG. libpng reports errors by longjmp; each call into it sits in a small
-// function without C++ objects, which turns the jump into a false result.
-
-struct Png_State {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    char message[256] = "";
-};
-
-void png_failed(png_structp png, png_const_charp message) {
-    auto* state = static_cast<Png_State*>(png_get_error_ptr(png));
-    std::snprintf(state->message, sizeof state->message, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void png_warned(png_structp, png_const_charp) {}
-
-bool png_start(Png_State& s, std::FILE* file, uint32_t width, uint32_t height, uint32_t x_dpi,
-               uint32_t y_dpi) {
-    if (setjmp(png_jmpbuf(s.png)))
-        return false;
-    png_init_io(s.png, file);
-    png_set_IHDR(s.png, s.info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // Drawings are mostly flat colour: run-length matching with the
-    // neighbour-to-the-left filter compresses them well, and fast.
-    png_set_compression_level(s.png, 1);
-    png_set_compression_strategy(s.png, Z_RLE);
-    png_set_filter(s.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-    // Dots per inch to dots per metre.
-    png_set_pHYs(s.png, s.info, static_cast<png_uint_32>(x_dpi / 0.0254 + 0.5),
-                 static_cast<png_uint_32>(y_dpi / 0.0254 + 0.5), PNG_RESOLUTION_METER);
-    png_write_info(s.png, s.info);
-    return true;
-}
-
-bool png_row(Png_State& s, const uint8_t* rgb) {
-    if (setjmp(png_jmpbuf(s.png)))
-        return false;
-    png_write_row(s.png, rgb);
-    return true;
-}
-
-bool png_finish(Png_State& s) {
-    if (setjmp(png_jmpbuf(s.png)))
-        return false;
-    png_write_end(s.png, s.info);
-    return true;
-}
-
-class Png_Writer : public Stream_Visitor {
-public:
-    Png_Writer(const Page_Summary& target, unsigned number, std::FILE* file, int dpi)
-        : m_target(target), m_number(number), m_file(file),
-          m_size(picture::scaled_size(static_cast<int>(target.width), static_cast<int>(target.rows),
-                                      static_cast<int>(target.x_dpi),
-                                      static_cast<int>(target.y_dpi), dpi)),
-          m_rows(static_cast<int>(target.width), static_cast<int>(target.rows), m_size,
-                 [this](const uint8_t* rgb) {
-                     if (!png_row(m_state, rgb))
-                         fail();
-                 }) {
-        m_state.png =
-            png_create_write_struct(PNG_LIBPNG_VER_STRING, &m_state, png_failed, png_warned);
-        if (m_state.png != nullptr)
-            m_state.info = png_create_info_struct(m_state.png);
-        if (m_state.info == nullptr)
-            throw Output_Error("cannot start the PNG writer");
-    }
-    ~Png_Writer() override { png_destroy_write_struct(&m_state.png, &m_state.info); }
-    Png_Writer(const Png_Writer&) = delete;
-    Png_Writer& operator=(const Png_Writer&) = delete;
-
-    bool done() const { return m_done; }
-
-    void page_begin(const Page_Info&) override {
-        m_active = ++m_seen == m_number;
-        if (m_active &&
-            !png_start(m_state, m_file, static_cast<uint32_t>(m_size.width),
-                       static_cast<uint32_t>(m_size.height), static_cast<uint32_t>(m_size.x_dpi),
-                       static_cast<uint32_t>(m_size.y_dpi)))
-            fail();
-    }
-    void band(const Band_Info& band, std::span<const uint8_t> dots) override {
-        if (!m_active)
-            return;
-        for (uint32_t r = 0; r < band.rows; ++r) {
-            to_rgb(dots.data() + std::size_t{r} * band.width * 4, band.width, m_rgb);
-            m_rows.add(m_rgb.data());
-        }
-    }
-    void page_end(const Page_End&) override {
-        if (m_active && !png_finish(m_state))
-            fail();
-        m_done = m_done || m_active;
-        m_active = false;
-    }
-
-private:
-    [[noreturn]] void fail() const { throw Output_Error(std::string("PNG: ") + m_state.message); }
-
-    Page_Summary m_target;
-    unsigned m_number;
-    std::FILE* m_file;
-    Png_State m_state;
-    picture::Size m_size;
-    picture::Row_Averager m_rows;
-    unsigned m_seen = 0;
-    bool m_active = false;
-    bool m_done = false;
-    std::vector<uint8_t> m_rgb;
-};
 
 // ---------------------------------------------------------------------------
 // PWG Raster through libcups.
@@ -315,14 +200,17 @@ void write_png(Byte_Source& source, unsigned number, const std::string& path, in
     if (target.rows == 0)
         throw Input_Error("page " + std::to_string(number) + " has no printed rows");
 
-    Output_File out(path);
-    {
-        Png_Writer writer(target, number, out.get(), dpi);
-        decode_stream(source, writer);
-        if (!writer.done())
-            throw Input_Error("page " + std::to_string(number) + " changed between two reads");
+    const auto paper =
+        picture::Paper::of_page(static_cast<int>(target.width), static_cast<int>(target.rows),
+                                static_cast<int>(target.x_dpi), static_cast<int>(target.y_dpi));
+    bool found = false;
+    try {
+        found = picture::write_page_png(&source, number, paper, path, dpi);
+    } catch (const picture::Picture_Error& e) {
+        throw Output_Error(e.what());
     }
-    out.commit();
+    if (!found)
+        throw Input_Error("page " + std::to_string(number) + " changed between two reads");
 }
 
 unsigned write_pwg(Byte_Source& source, const std::string& path) {

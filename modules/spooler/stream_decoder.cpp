@@ -376,7 +376,8 @@ private:
             throw Stream_Error(at + 12, "band of " + num(rows) + " rows of " + num(width) +
                                             " dots cannot fit in " +
                                             num(head.length - band_head_size) + " bytes");
-        m_dots.resize(static_cast<std::size_t>(width) * 4 * rows);
+        const bool encoded = m_v.wants_encoded_rows();
+        m_dots.resize(encoded ? 0 : static_cast<std::size_t>(width) * 4 * rows);
         uint64_t pos = at + band_head_size;
         const uint64_t end = head.end();
         for (uint32_t r = 0; r < rows; ++r) {
@@ -391,10 +392,14 @@ private:
                                             " left, a row at most " + num(row_bound(width)));
             m_row.resize(len);
             m_src.read_at(pos + 4, m_row);
-            if (!decode_row(m_row, width, m_dots.data() + static_cast<std::size_t>(r) * width * 4,
-                            m_plane))
+            if (encoded
+                    ? !check_row(m_row, width)
+                    : !decode_row(m_row, width,
+                                  m_dots.data() + static_cast<std::size_t>(r) * width * 4, m_plane))
                 throw Stream_Error(pos + 4, "row " + num(r) + " of the band does not decode to " +
                                                 num(width) + " dots");
+            if (encoded)
+                m_v.encoded_row(width, top + r, m_row);
             info.compressed_bytes += len;
             pos += 4 + static_cast<uint64_t>(len);
         }

@@ -130,6 +130,13 @@ public:
     virtual void job_begin(const Job_Info&) {}
     virtual void page_begin(const Page_Info&) {}
     virtual void band(const Band_Info&, std::span<const uint8_t> /*dots*/) {}
+    // A visitor that takes the rows as they are encoded (to reduce them
+    // without decoding every dot) says so; each row then comes, checked to
+    // decode to `width` dots, to `encoded_row` (`row` counted on the page),
+    // and `band` gets no dots.
+    virtual bool wants_encoded_rows() const { return false; }
+    virtual void encoded_row(uint32_t /*width*/, uint32_t /*row*/,
+                             std::span<const uint8_t> /*planes*/) {}
     virtual void page_end(const Page_End&) {}
     virtual void job_end(const Job_End&) {}
     // The tail of a copy that was cancelled: only the page and job end were

@@ -131,4 +131,14 @@ bool decode_row(std::span<const uint8_t> in, uint32_t width, uint8_t* dots,
     return pos == in.size();
 }
 
+bool check_row(std::span<const uint8_t> in, uint32_t width) {
+    std::size_t pos = 0;
+    for (int c = 0; c < 4; ++c)
+        if (!packbits_walk(
+                in, pos, width, [](std::size_t, std::size_t, uint8_t) {},
+                [](std::size_t, const uint8_t*, std::size_t) {}))
+            return false;
+    return pos == in.size();
+}
+
 } // namespace spool_stream

@@ -366,4 +366,38 @@ void encode_row(const uint8_t* dots, uint32_t width, std::vector<uint8_t>& out,
 bool decode_row(std::span<const uint8_t> in, uint32_t width, uint8_t* dots,
                 std::vector<uint8_t>& plane);
 
+// Walks the codes of one plane from `pos` over exactly `count` bytes without
+// writing them out, for readers that need less than every dot: a repeat is
+// handed as run(at, n, value), a literal as literal(at, bytes, n). Advances
+// `pos`; false as for packbits_decode.
+template <class Run, class Literal>
+bool packbits_walk(std::span<const uint8_t> in, std::size_t& pos, std::size_t count, Run&& run,
+                   Literal&& literal) {
+    std::size_t filled = 0;
+    while (filled < count) {
+        if (pos >= in.size())
+            return false;
+        const auto n = static_cast<int8_t>(in[pos++]);
+        if (n >= 0) {
+            const std::size_t k = static_cast<std::size_t>(n) + 1;
+            if (k > in.size() - pos || k > count - filled)
+                return false;
+            literal(filled, in.data() + pos, k);
+            pos += k;
+            filled += k;
+        } else if (n != -128) {
+            const std::size_t k = static_cast<std::size_t>(1 - n);
+            if (pos >= in.size() || k > count - filled)
+                return false;
+            run(filled, k, in[pos++]);
+            filled += k;
+        }
+    }
+    return true;
+}
+
+// Whether exactly `in` decodes to one row of width dots (decode_row's check,
+// without the dots).
+bool check_row(std::span<const uint8_t> in, uint32_t width);
+
 } // namespace spool_stream

@@ -179,6 +179,22 @@ TEST_F(Prn_Test, PngAtScreenResolutionAveragesTheDots) {
             b += small.rgb[i];
         EXPECT_NEAR(a / (full.rgb.size() / 3), b / (small.rgb.size() / 3), 2.0) << k;
     }
+    // And each pixel is the mean of exactly the dots it covers: runs of the
+    // printer data that cross pixel edges are shared out where they lie.
+    const auto w = static_cast<std::uint32_t>(small.width);
+    const auto h = static_cast<std::uint32_t>(small.height);
+    std::vector<std::uint32_t> sum(std::size_t{w} * h * 3), count(std::size_t{w} * h);
+    for (std::uint32_t y = 0; y < page.rows; ++y)
+        for (std::uint32_t x = 0; x < page.width; ++x) {
+            const std::size_t at = std::size_t{y * h / page.rows} * w + x * w / page.width;
+            ++count[at];
+            for (int k = 0; k < 3; ++k)
+                sum[3 * at + k] += page.row(y)[4 * x + k];
+        }
+    int wrong = 0;
+    for (std::size_t i = 0; i < sum.size(); ++i)
+        wrong += small.rgb[i] != (sum[i] + count[i / 3] / 2) / count[i / 3];
+    EXPECT_EQ(wrong, 0);
     EXPECT_EQ(prn({"png", in, out, "--dpi", "9"}).status, 2);
 }
 
