@@ -417,6 +417,10 @@ class Printer_Server(unittest.TestCase):
             printed.append((job_id, os.stat(out).st_mtime_ns))
         # One at a time: no two jobs wrote their printer data together.
         self.assertEqual(len(set(t for _, t in printed)), len(printed))
+        # First come, first printed: the printer data was written in the
+        # order the jobs were accepted.
+        order = [job_id for job_id, _ in sorted(printed, key=lambda p: p[1])]
+        self.assertEqual(order, sorted(order), "the job ids in the order they printed")
 
 
 class Printer_Lifecycle(unittest.TestCase):
