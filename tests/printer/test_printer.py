@@ -15,6 +15,7 @@ import tempfile
 import time
 import unittest
 import concurrent.futures
+import json
 import re
 import urllib.request
 
@@ -368,6 +369,30 @@ class Printer_Server(unittest.TestCase):
                 self.assertTrue(near(pixel(img, w // 4, h // 4), (255, 0, 0), 60))
                 self.assertTrue(near(pixel(img, 3 * w // 4, 3 * h // 4), (0, 0, 255), 60))
                 self.assertTrue(near(pixel(img, 3 * w // 4, h // 4), (255, 255, 255), 60))
+
+    def test_user_defined_sizes_print_at_the_size_named(self):
+        # 150 x 250 mm: 2126 x 3543 dots at 360 dpi, with a box in its
+        # lower right corner.
+        pdf = os.path.join(self.work, "custom.pdf")
+        pdf_document(pdf, [(300, 550, 100, 100, 0, 0, 1)], 425.2, 708.66)
+        for name in ("custom_150x250mm", "om_plan_150x250mm"):
+            with self.subTest(name):
+                job = "size" + name.split("_")[0]
+                report = self.server.submit(pdf, "application/pdf", job,
+                                            [RES_360, f"ATTR keyword media {name}"])
+                self.assertEqual(job_state(report), "completed", report)
+                self.assertNotIn("ignored-or-substituted", report)
+                info = subprocess.run([os.path.join(BIN, "vorna-prn"), "info", "--json",
+                                       self.server.output(job)], check=True, capture_output=True,
+                                      text=True).stdout
+                fields = {f["name"]: f["value"] for f in json.loads(info)["jobs"][0]["records"][0]
+                          ["fields"]}
+                self.assertLess(abs(fields["printable_width"] - 2126), 30, fields)
+                self.assertLess(abs(fields["printable_height"] - 3543), 30, fields)
+                img = decode(self.server.output(job), os.path.join(self.work, job + ".png"))
+                # The box, 350 x 600 points from the top left corner.
+                self.assertTrue(near(pixel(img, 350 * 5, 600 * 5), (0, 0, 255)),
+                                pixel(img, 350 * 5, 600 * 5))
 
     def test_bad_documents_abort_and_the_next_job_prints(self):
         bad_pdf = os.path.join(self.work, "bad.pdf")
