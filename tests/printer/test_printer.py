@@ -166,6 +166,8 @@ class Server:
         raise RuntimeError("vorna-printer did not answer")
 
     def stop(self):
+        if getattr(self, "log", None):
+            self.log.close()
         if self.proc and self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
             try:
@@ -541,6 +543,75 @@ class Printer_Lifecycle(unittest.TestCase):
             # Not a blank page: a good share of the pixels are not white.
             dark = sum(1 for i in range(0, len(data), 3 * 97) if data[i] < 200)
             self.assertGreater(dark, 100, name)
+
+
+class Printer_Through_Cups(unittest.TestCase):
+    """A driverless CUPS queue on the printer, as people set one up: a PDF
+    printed with lp ends up as printer data of the same picture."""
+
+    def setUp(self):
+        self.cupsd = shutil.which("cupsd") or shutil.which("/usr/sbin/cupsd")
+        self.lpadmin = shutil.which("lpadmin") or shutil.which("/usr/sbin/lpadmin")
+        if not self.cupsd or not self.lpadmin or not shutil.which("lp"):
+            self.skipTest("CUPS (cups-daemon, cups-client) is not installed")
+        self.work = os.path.join(OUT, "printer-cups")
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.server = Server(os.path.join(self.work, "spool"))
+        self.server.start()
+        self.addCleanup(self.server.stop)
+        self.cups = self.start_cupsd(os.path.join(self.work, "cups"))
+
+    def start_cupsd(self, root):
+        """A cupsd of its own on a free port, its files all under `root`."""
+        for d in ("spool", "cache", "state", "tmp", "log"):
+            os.makedirs(os.path.join(root, d))
+        port = free_port()
+        with open(os.path.join(root, "cupsd.conf"), "w") as f:
+            f.write(f"Listen 127.0.0.1:{port}\nLogLevel info\nWebInterface No\nBrowsing No\n"
+                    "DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
+                    "</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                    "  </Limit>\n</Policy>\n")
+        with open(os.path.join(root, "cups-files.conf"), "w") as f:
+            f.write(f"ServerRoot {root}\nRequestRoot {root}/spool\nCacheDir {root}/cache\n"
+                    f"StateDir {root}/state\nTempDir {root}/tmp\nErrorLog {root}/log/error_log\n"
+                    f"AccessLog {root}/log/access_log\nPageLog {root}/log/page_log\n"
+                    "Sandboxing relaxed\n")
+        proc = subprocess.Popen([self.cupsd, "-f", "-c", os.path.join(root, "cupsd.conf"), "-s",
+                                 os.path.join(root, "cups-files.conf")],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def stop():
+            proc.terminate()
+            proc.wait(timeout=20)
+        self.addCleanup(stop)
+        host = f"localhost:{port}"
+        deadline = time.time() + 20
+        while subprocess.run(["lpstat", "-h", host, "-r"], capture_output=True).returncode != 0:
+            if proc.poll() is not None or time.time() > deadline:
+                with open(os.path.join(root, "log", "error_log")) as f:
+                    self.fail("cupsd did not start:\n" + f.read()[-3000:])
+            time.sleep(0.1)
+        return host
+
+    def test_lp_to_a_driverless_queue_prints_the_pdf(self):
+        subprocess.run([self.lpadmin, "-h", self.cups, "-p", "tarv", "-v", self.server.uri,
+                        "-m", "everywhere", "-E"], check=True, capture_output=True)
+        # A4 at 360 dpi: the rectangles of test_documents_print_through_the_driver.
+        boxes = [(300, 400, 600, 300, 255, 0, 0), (1500, 2000, 400, 800, 0, 0, 255)]
+        pdf = os.path.join(self.work, "plan.pdf")
+        pdf_document(pdf, [(x * 0.2, y * 0.2, w * 0.2, h * 0.2, r / 255, g / 255, b / 255)
+                           for (x, y, w, h, r, g, b) in boxes])
+        subprocess.run(["lp", "-h", self.cups, "-d", "tarv", "-t", "plan", "-o",
+                        "media=iso_a4_210x297mm", "-o", "print-quality=3", pdf], check=True,
+                       capture_output=True)
+        report = self.server.job_named("plan")
+        self.assertIn("completed", report)
+        img = decode(self.server.output("plan"), os.path.join(self.work, "plan.png"))
+        self.assertEqual(img[:2], (2976 - 2 * MARGIN, 4209 - 2 * MARGIN))
+        for (x, y, w, h, r, g, b) in boxes:
+            cx, cy = x + w // 2 - MARGIN, y + h // 2 - MARGIN
+            self.assertTrue(near(pixel(img, cx, cy), (r, g, b)), pixel(img, cx, cy))
+            self.assertTrue(near(pixel(img, x - MARGIN - 4, cy), (255, 255, 255)))
 
 
 def main():
