@@ -32,6 +32,57 @@ constexpr const char* default_printer_name = "tarv";
 std::vector<pappl_pr_driver_t> g_driver_list;
 std::string g_state_file;
 
+// Labels of the TARV's settings in the web interface.
+constexpr const char* english_strings = R"strings("tarv-ink-set" = "Ink set";
+"tarv-ink-set.high-speed-4-color" = "High-speed 4-colour";
+"tarv-ink-set.photo-7-color" = "Photo 7-colour";
+"tarv-ink-density" = "Ink density (%)";
+"tarv-drying-time" = "Drying time per pass (0.1 s)";
+"tarv-feed-offset" = "Paper feed adjustment (0.01 %)";
+"tarv-paper-thickness" = "Paper thickness (0.1 mm)";
+"tarv-suction" = "Paper suction step";
+"tarv-platen-gap" = "Platen gap";
+"tarv-platen-gap.auto" = "Auto";
+"tarv-platen-gap.wider" = "Wider";
+"tarv-platen-gap.wide" = "Wide";
+"tarv-platen-gap.standard" = "Standard";
+"tarv-platen-gap.narrow" = "Narrow";
+"tarv-eject-roller" = "Eject roller";
+"tarv-eject-roller.auto" = "Auto";
+"tarv-eject-roller.starwheel-sheet" = "Starwheel, sheet";
+"tarv-eject-roller.starwheel-roll-curled" = "Starwheel, curled roll";
+"tarv-eject-roller.no-roller-roll-normal" = "No roller, normal roll";
+"tarv-cut-method" = "Cutting";
+"tarv-cut-method.standard" = "Standard";
+"tarv-cut-method.thin-paper" = "Thin paper";
+"tarv-cut-method.thick-paper-fast" = "Thick paper, fast";
+"tarv-cut-method.thick-paper-slow" = "Thick paper, slow";
+"tarv-gamma" = "Gamma";
+"tarv-gamma.gamma-1.5" = "1.5";
+"tarv-gamma.gamma-1.8" = "1.8";
+"tarv-gamma.gamma-2.2" = "2.2";
+"tarv-two-way-printing" = "Two-way printing";
+"tarv-color-correction" = "Colour correction";
+"tarv-color-correction.photo-realistic" = "Photo-realistic";
+"tarv-color-correction.vivid" = "Vivid";
+"main-roll" = "Roll paper";
+"alternate-roll" = "Roll paper without margins";
+"tarv-plain-line-drawing" = "Plain paper (line drawing)";
+"tarv-tracing-paper" = "Tracing paper";
+"tarv-heavy-matte" = "Heavy matte paper";
+"tarv-light-matte" = "Light matte paper";
+"tarv-photo-semi-matte" = "Photo paper semimatte (250)";
+)strings";
+
+// The labels join the web interface's English strings. PAPPL 1.3 also lists
+// a strings file as a printer-strings-languages-supported value, twice over
+// once a client has asked for the attributes of a document format, which
+// IPP clients reject: the file is not offered, only its labels are kept.
+void add_labels(pappl_system_t* system) {
+    papplSystemAddStringsData(system, "/vorna-printer-en.strings", "en", english_strings);
+    papplSystemRemoveResource(system, "/vorna-printer-en.strings");
+}
+
 const char* option(const char* name, int num_options, cups_option_t* options) {
     return cupsGetOption(name, num_options, options);
 }
@@ -380,6 +431,7 @@ pappl_system_t* system_callback(int num_options, cups_option_t* options, void*) 
         papplSystemIteratePrinters(system, set_supplies_of, nullptr);
     else
         add_default_printer(system, spool);
+    add_labels(system);
     return system;
 }
 

@@ -526,6 +526,11 @@ class Printer_Lifecycle(unittest.TestCase):
         for name in ("tarv-ink-density", "tarv-drying-time", "tarv-platen-gap",
                      "tarv-two-way-printing", "tarv-gamma", "main-roll"):
             self.assertIn(name, page)
+        # People read labels, not attribute names.
+        for label in ("Ink density (%)", "Drying time per pass", "Platen gap", "Two-way printing",
+                      "Colour correction", "Starwheel, curled roll"):
+            self.assertIn(label, page)
+        self.assertNotRegex(page, r"<th>tarv-[a-z-]+:</th>")
         chromium = shutil.which("chromium") or shutil.which("chromium-browser")
         if not chromium:
             self.skipTest("chromium is not installed")
