@@ -146,6 +146,79 @@ std::vector<std::string> find_driver_builds(const std::string& folder) {
     return out;
 }
 
+namespace {
+
+// The standard sizes of each known source; answers the widest paper of any.
+int read_sources(const HT_Media_Capabilities& media, Driver_Caps& caps) {
+    int widest = 0;
+    for (const auto& src : *media.sources) {
+        const auto known =
+            std::find_if(std::begin(source_names), std::end(source_names),
+                         [&](const Source_Name& s) { return src->name.str() == s.driver; });
+        if (known == std::end(source_names))
+            continue;
+        Media_Source out;
+        out.driver = known->driver;
+        out.keyword = known->keyword;
+        out.borderless = known->borderless;
+        out.description = src->description.str();
+        for (const auto& size : *src->sizes) {
+            if (size->units != 1)
+                continue;
+            const int w = hundredths(size->bounds.x_max - size->bounds.x_min);
+            const int l = hundredths(size->bounds.y_max - size->bounds.y_min);
+            if (w <= 0 || l <= 0)
+                continue; // the user-defined row
+            widest = std::max(widest, std::min(w, l));
+            // Pages arrive portrait; a landscape size prints a portrait
+            // page of the same paper only through the user-defined row.
+            if (w > l)
+                continue;
+            const std::string pwg = standard_name(w, l);
+            if (pwg.empty())
+                continue;
+            out.sizes.push_back({pwg, size->name.str(), w, l});
+        }
+        caps.sources.push_back(std::move(out));
+    }
+    for (const auto& t : *media.media_types)
+        caps.media_type_names.push_back(t->name.str());
+    const auto& keywords = media_type_keywords();
+    for (std::size_t i = 0; i < caps.media_type_names.size(); ++i)
+        caps.media_types.push_back(i < keywords.size() ? keywords[i]
+                                                       : "tarv-paper-" + std::to_string(i));
+    return widest;
+}
+
+void read_color_entries(const HT_ResColorMem_Capabilities& rcm, Driver_Caps& caps) {
+    int index = 0;
+    for (const auto& e : *rcm.entries) {
+        if (e->x_resolution == e->y_resolution && e->x_resolution > 0) {
+            caps.color_entries.push_back({index, e->x_resolution, e->color_system, e->color_count});
+            if (std::find(caps.resolutions.begin(), caps.resolutions.end(), e->x_resolution) ==
+                caps.resolutions.end())
+                caps.resolutions.push_back(e->x_resolution);
+        }
+        ++index;
+    }
+    std::sort(caps.resolutions.begin(), caps.resolutions.end());
+}
+
+// The defaults of the driver's default configuration.
+void read_defaults(const HT_Plotter_Definition& def, Driver_Caps& caps) {
+    caps.ink_set_default = int_setting(def, "CartrigeOpt", 1) != 0 ? 1 : 0;
+    caps.paper_kind_default =
+        int_setting(def, caps.ink_set_default ? "PaperKindMode_7c" : "PaperKindMode_4c", 0);
+    const std::string res_suffix = "_" + std::to_string(caps.resolutions.front());
+    for (auto& v : vendor_table()) {
+        const std::string key = v.per_resolution ? v.key + res_suffix : v.key;
+        v.default_value = std::clamp(int_setting(def, key, v.min), v.min, v.max);
+        caps.vendor.push_back(v);
+    }
+}
+
+} // namespace
+
 Driver_Caps read_driver_caps(const std::string& path) {
     Driver_Session session(path);
     HT_Plotter_Definition& def = session.definition();
@@ -166,60 +239,9 @@ Driver_Caps read_driver_caps(const std::string& path) {
 
     auto pcaps = def.get_plotter_capabilities();
     auto media = pcaps ? pcaps->get_media_capabilities() : nullptr;
-    int widest = 0;
-    if (media) {
-        for (const auto& src : *media->sources) {
-            const auto known =
-                std::find_if(std::begin(source_names), std::end(source_names),
-                             [&](const Source_Name& s) { return src->name.str() == s.driver; });
-            if (known == std::end(source_names))
-                continue;
-            Media_Source out;
-            out.driver = known->driver;
-            out.keyword = known->keyword;
-            out.borderless = known->borderless;
-            out.description = src->description.str();
-            for (const auto& size : *src->sizes) {
-                if (size->units != 1)
-                    continue;
-                const int w = hundredths(size->bounds.x_max - size->bounds.x_min);
-                const int l = hundredths(size->bounds.y_max - size->bounds.y_min);
-                if (w <= 0 || l <= 0)
-                    continue; // the user-defined row
-                widest = std::max(widest, std::min(w, l));
-                // Pages arrive portrait; a landscape size prints a portrait
-                // page of the same paper only through the user-defined row.
-                if (w > l)
-                    continue;
-                const std::string pwg = standard_name(w, l);
-                if (pwg.empty())
-                    continue;
-                out.sizes.push_back({pwg, size->name.str(), w, l});
-            }
-            caps.sources.push_back(std::move(out));
-        }
-        for (const auto& t : *media->media_types)
-            caps.media_type_names.push_back(t->name.str());
-    }
-    const auto& keywords = media_type_keywords();
-    for (std::size_t i = 0; i < caps.media_type_names.size(); ++i)
-        caps.media_types.push_back(i < keywords.size() ? keywords[i]
-                                                       : "tarv-paper-" + std::to_string(i));
-
-    if (auto rcm = pcaps ? pcaps->get_res_color_mem_capabilities() : nullptr) {
-        int index = 0;
-        for (const auto& e : *rcm->entries) {
-            if (e->x_resolution == e->y_resolution && e->x_resolution > 0) {
-                caps.color_entries.push_back(
-                    {index, e->x_resolution, e->color_system, e->color_count});
-                if (std::find(caps.resolutions.begin(), caps.resolutions.end(), e->x_resolution) ==
-                    caps.resolutions.end())
-                    caps.resolutions.push_back(e->x_resolution);
-            }
-            ++index;
-        }
-    }
-    std::sort(caps.resolutions.begin(), caps.resolutions.end());
+    const int widest = media ? read_sources(*media, caps) : 0;
+    if (auto rcm = pcaps ? pcaps->get_res_color_mem_capabilities() : nullptr)
+        read_color_entries(*rcm, caps);
     if (caps.sources.empty() || caps.resolutions.empty())
         throw App_Error(path + ": the driver offers no media or no resolution", 2);
 
@@ -230,16 +252,7 @@ Driver_Caps read_driver_caps(const std::string& path) {
     caps.custom_max_width = widest;
     caps.custom_max_length = static_cast<int>(
         std::floor(static_cast<double>(max_page_dots - 400) / top_dpi * 2540.0 / 100.0) * 100.0);
-
-    caps.ink_set_default = int_setting(def, "CartrigeOpt", 1) != 0 ? 1 : 0;
-    caps.paper_kind_default =
-        int_setting(def, caps.ink_set_default ? "PaperKindMode_7c" : "PaperKindMode_4c", 0);
-    const std::string res_suffix = "_" + std::to_string(caps.resolutions.front());
-    for (auto& v : vendor_table()) {
-        const std::string key = v.per_resolution ? v.key + res_suffix : v.key;
-        v.default_value = std::clamp(int_setting(def, key, v.min), v.min, v.max);
-        caps.vendor.push_back(v);
-    }
+    read_defaults(def, caps);
     return caps;
 }
 

@@ -368,13 +368,14 @@ void abort_job(pappl_job_t* job, pappl_jreason_t reason, const std::string& mess
     papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
 }
 
-Settings page_settings(const Driver_Caps& caps, const Page_Request& request) {
+namespace {
+
+void check_request(const Driver_Caps& caps, const Page_Request& request) {
     if (std::find(caps.resolutions.begin(), caps.resolutions.end(), request.dpi) ==
         caps.resolutions.end())
         throw Job_Refused(PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
                           "the page resolution " + std::to_string(request.dpi) +
                               " dpi is not one the printer has (360 or 720 dpi)");
-    const bool color_input = request.bits_per_pixel == 24;
     if (request.bits_per_pixel != 24 && request.bits_per_pixel != 8 && request.bits_per_pixel != 1)
         throw Job_Refused(PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
                           "pages of " + std::to_string(request.bits_per_pixel) +
@@ -385,9 +386,12 @@ Settings page_settings(const Driver_Caps& caps, const Page_Request& request) {
                           "a page of " + std::to_string(request.width) + " x " +
                               std::to_string(request.height) +
                               " dots is larger than the printer's page image can hold");
+}
 
-    // Colour output in the true-colour system, grey in the indexed grey one,
-    // bi-level in the bitonal one.
+// Colour output in the true-colour system, grey in the indexed grey one,
+// bi-level in the bitonal one.
+const Color_Entry& color_entry(const Driver_Caps& caps, const Page_Request& request) {
+    const bool color_input = request.bits_per_pixel == 24;
     const Color_Entry* entry = nullptr;
     if (request.color_mode == PAPPL_COLOR_MODE_BI_LEVEL || request.bits_per_pixel == 1)
         entry = pick_entry(caps, request.dpi, HT_Color_System_Bitonal, 0);
@@ -399,32 +403,29 @@ Settings page_settings(const Driver_Caps& caps, const Page_Request& request) {
         throw Job_Refused(PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
                           "the driver has no colour output at " + std::to_string(request.dpi) +
                               " dpi");
+    return *entry;
+}
 
-    Settings s;
+void add_media(const Driver_Caps& caps, const Page_Request& request, Settings& s) {
     const Media_Source& source = pick_source(caps, request.source);
     s.emplace_back("media-source", source.driver);
-    const Media_Size* size = nullptr;
     for (const auto& m : source.sizes)
         if (std::abs(m.width - request.page_width) <= 300 &&
             std::abs(m.length - request.page_length) <= 300) {
-            size = &m;
-            break;
+            s.emplace_back("media-size", m.driver);
+            return;
         }
-    if (size) {
-        s.emplace_back("media-size", size->driver);
-    } else {
-        // Any other page is the user-defined size of that source.
-        char bounds[96];
-        std::snprintf(bounds, sizeof bounds, "0,%.2f,0,%.2f", request.page_width / 100.0,
-                      request.page_length / 100.0);
-        s.emplace_back("media-size", "UserDefined");
-        s.emplace_back("media-bounds", bounds);
-    }
-    s.emplace_back("res-color-mem", std::to_string(entry->index));
-    s.emplace_back("copies", "1");
+    // Any other page is the user-defined size of that source.
+    char bounds[96];
+    std::snprintf(bounds, sizeof bounds, "0,%.2f,0,%.2f", request.page_width / 100.0,
+                  request.page_length / 100.0);
+    s.emplace_back("media-size", "UserDefined");
+    s.emplace_back("media-bounds", bounds);
+}
 
-    // The TARV's own settings; the paper settings go to both resolutions so
-    // that whichever the page uses carries them.
+// The TARV's own settings; the paper settings go to both resolutions so that
+// whichever the page uses carries them. Answers the ink set.
+int add_vendor_settings(const Driver_Caps& caps, const Page_Request& request, Settings& s) {
     int ink_set = caps.ink_set_default;
     for (const auto& v : caps.vendor) {
         int value = v.default_value;
@@ -440,6 +441,11 @@ Settings page_settings(const Driver_Caps& caps, const Page_Request& request) {
             s.emplace_back(v.key, std::to_string(value));
         }
     }
+    return ink_set;
+}
+
+void add_paper_kind(const Driver_Caps& caps, const Page_Request& request, int ink_set,
+                    Settings& s) {
     int paper = caps.paper_kind_default;
     if (!request.media_type.empty()) {
         const auto it =
@@ -457,6 +463,19 @@ Settings page_settings(const Driver_Caps& caps, const Page_Request& request) {
                           "the media type \"" + caps.media_types[std::size_t(paper)] +
                               "\" needs the photo ink set (tarv-ink-set=photo-7-color)");
     s.emplace_back(ink_set ? "PaperKindMode_7c" : "PaperKindMode_4c", std::to_string(paper));
+}
+
+} // namespace
+
+Settings page_settings(const Driver_Caps& caps, const Page_Request& request) {
+    check_request(caps, request);
+    const Color_Entry& entry = color_entry(caps, request);
+    Settings s;
+    add_media(caps, request, s);
+    s.emplace_back("res-color-mem", std::to_string(entry.index));
+    s.emplace_back("copies", "1");
+    const int ink_set = add_vendor_settings(caps, request, s);
+    add_paper_kind(caps, request, ink_set, s);
     return s;
 }
 

@@ -15,6 +15,7 @@ import tempfile
 import time
 import unittest
 import concurrent.futures
+import json
 import re
 import urllib.request
 
@@ -165,6 +166,8 @@ class Server:
         raise RuntimeError("vorna-printer did not answer")
 
     def stop(self):
+        if getattr(self, "log", None):
+            self.log.close()
         if self.proc and self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
             try:
@@ -369,6 +372,30 @@ class Printer_Server(unittest.TestCase):
                 self.assertTrue(near(pixel(img, 3 * w // 4, 3 * h // 4), (0, 0, 255), 60))
                 self.assertTrue(near(pixel(img, 3 * w // 4, h // 4), (255, 255, 255), 60))
 
+    def test_user_defined_sizes_print_at_the_size_named(self):
+        # 150 x 250 mm: 2126 x 3543 dots at 360 dpi, with a box in its
+        # lower right corner.
+        pdf = os.path.join(self.work, "custom.pdf")
+        pdf_document(pdf, [(300, 550, 100, 100, 0, 0, 1)], 425.2, 708.66)
+        for name in ("custom_150x250mm", "om_plan_150x250mm"):
+            with self.subTest(name):
+                job = "size" + name.split("_")[0]
+                report = self.server.submit(pdf, "application/pdf", job,
+                                            [RES_360, f"ATTR keyword media {name}"])
+                self.assertEqual(job_state(report), "completed", report)
+                self.assertNotIn("ignored-or-substituted", report)
+                info = subprocess.run([os.path.join(BIN, "vorna-prn"), "info", "--json",
+                                       self.server.output(job)], check=True, capture_output=True,
+                                      text=True).stdout
+                fields = {f["name"]: f["value"] for f in json.loads(info)["jobs"][0]["records"][0]
+                          ["fields"]}
+                self.assertLess(abs(fields["printable_width"] - 2126), 30, fields)
+                self.assertLess(abs(fields["printable_height"] - 3543), 30, fields)
+                img = decode(self.server.output(job), os.path.join(self.work, job + ".png"))
+                # The box, 350 x 600 points from the top left corner.
+                self.assertTrue(near(pixel(img, 350 * 5, 600 * 5), (0, 0, 255)),
+                                pixel(img, 350 * 5, 600 * 5))
+
     def test_bad_documents_abort_and_the_next_job_prints(self):
         bad_pdf = os.path.join(self.work, "bad.pdf")
         with open(bad_pdf, "wb") as f:
@@ -417,6 +444,10 @@ class Printer_Server(unittest.TestCase):
             printed.append((job_id, os.stat(out).st_mtime_ns))
         # One at a time: no two jobs wrote their printer data together.
         self.assertEqual(len(set(t for _, t in printed)), len(printed))
+        # First come, first printed: the printer data was written in the
+        # order the jobs were accepted.
+        order = [job_id for job_id, _ in sorted(printed, key=lambda p: p[1])]
+        self.assertEqual(order, sorted(order), "the job ids in the order they printed")
 
 
 class Printer_Lifecycle(unittest.TestCase):
@@ -495,6 +526,11 @@ class Printer_Lifecycle(unittest.TestCase):
         for name in ("tarv-ink-density", "tarv-drying-time", "tarv-platen-gap",
                      "tarv-two-way-printing", "tarv-gamma", "main-roll"):
             self.assertIn(name, page)
+        # People read labels, not attribute names.
+        for label in ("Ink density (%)", "Drying time per pass", "Platen gap", "Two-way printing",
+                      "Colour correction", "Starwheel, curled roll"):
+            self.assertIn(label, page)
+        self.assertNotRegex(page, r"<th>tarv-[a-z-]+:</th>")
         chromium = shutil.which("chromium") or shutil.which("chromium-browser")
         if not chromium:
             self.skipTest("chromium is not installed")
@@ -512,6 +548,85 @@ class Printer_Lifecycle(unittest.TestCase):
             # Not a blank page: a good share of the pixels are not white.
             dark = sum(1 for i in range(0, len(data), 3 * 97) if data[i] < 200)
             self.assertGreater(dark, 100, name)
+
+
+class Printer_Through_Cups(unittest.TestCase):
+    """A driverless CUPS queue on the printer, as people set one up: a PDF
+    printed with lp ends up as printer data of the same picture."""
+
+    def setUp(self):
+        self.cupsd = shutil.which("cupsd") or shutil.which("/usr/sbin/cupsd")
+        self.lpadmin = shutil.which("lpadmin") or shutil.which("/usr/sbin/lpadmin")
+        if not self.cupsd or not self.lpadmin or not shutil.which("lp"):
+            self.skipTest("CUPS (cups-daemon, cups-client) is not installed")
+        self.work = os.path.join(OUT, "printer-cups")
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.server = Server(os.path.join(self.work, "spool"))
+        self.server.start()
+        self.addCleanup(self.server.stop)
+        self.cups = self.start_cupsd(os.path.join(self.work, "cups"))
+
+    def start_cupsd(self, root):
+        """A cupsd of its own on a free port, its files all under `root`."""
+        for d in ("spool", "cache", "state", "tmp", "log"):
+            os.makedirs(os.path.join(root, d))
+        port = free_port()
+        with open(os.path.join(root, "cupsd.conf"), "w") as f:
+            f.write(f"Listen 127.0.0.1:{port}\nLogLevel info\nWebInterface No\nBrowsing No\n"
+                    "DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
+                    "</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                    "  </Limit>\n</Policy>\n")
+        with open(os.path.join(root, "cups-files.conf"), "w") as f:
+            f.write(f"ServerRoot {root}\nRequestRoot {root}/spool\nCacheDir {root}/cache\n"
+                    f"StateDir {root}/state\nTempDir {root}/tmp\nErrorLog {root}/log/error_log\n"
+                    f"AccessLog {root}/log/access_log\nPageLog {root}/log/page_log\n"
+                    "Sandboxing relaxed\n")
+        proc = subprocess.Popen([self.cupsd, "-f", "-c", os.path.join(root, "cupsd.conf"), "-s",
+                                 os.path.join(root, "cups-files.conf")],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def stop():
+            proc.terminate()
+            proc.wait(timeout=20)
+        self.addCleanup(stop)
+        host = f"localhost:{port}"
+        deadline = time.time() + 20
+        while subprocess.run(["lpstat", "-h", host, "-r"], capture_output=True).returncode != 0:
+            if proc.poll() is not None or time.time() > deadline:
+                with open(os.path.join(root, "log", "error_log")) as f:
+                    self.fail("cupsd did not start:\n" + f.read()[-3000:])
+            time.sleep(0.1)
+        return host
+
+    def test_lp_to_a_driverless_queue_prints_the_pdf(self):
+        # CUPS 2.4.2 (Debian 12) picks grey for some new queues unless the
+        # queue's colour default is given.
+        subprocess.run([self.lpadmin, "-h", self.cups, "-p", "tarv", "-v", self.server.uri,
+                        "-m", "everywhere", "-o", "print-color-mode-default=color", "-E"],
+                       check=True, capture_output=True)
+        # Rectangles in points from the top left corner of an A4 page.
+        boxes = [(60, 80, 120, 60, 255, 0, 0), (300, 400, 80, 160, 0, 0, 255)]
+        pdf = os.path.join(self.work, "plan.pdf")
+        pdf_document(pdf, [(x, y, w, h, r / 255, g / 255, b / 255)
+                           for (x, y, w, h, r, g, b) in boxes])
+        # As people print: the queue's own defaults (colour, normal quality
+        # at 720 dpi, A4).
+        subprocess.run(["lp", "-h", self.cups, "-d", "tarv", "-t", "plan", pdf], check=True,
+                       capture_output=True)
+        report = self.server.job_named("plan")
+        self.assertIn("completed", report)
+        # The printed area at 72 dpi: A4 less the margins of 8.4 points.
+        png = os.path.join(self.work, "plan.png")
+        subprocess.run([os.path.join(BIN, "vorna-prn"), "png", self.server.output("plan"), png,
+                        "--dpi", "72"], check=True, capture_output=True)
+        img = read_ppm(png)
+        self.assertLess(abs(img[0] - 578), 3, img[:2])
+        self.assertLess(abs(img[1] - 825), 3, img[:2])
+        for (x, y, w, h, r, g, b) in boxes:
+            cx, cy = round(x + w / 2 - 8.4), round(y + h / 2 - 8.4)
+            self.assertTrue(near(pixel(img, cx, cy), (r, g, b)), pixel(img, cx, cy))
+            self.assertTrue(near(pixel(img, round(x - 8.4 - 3), cy), (255, 255, 255)))
+            self.assertTrue(near(pixel(img, cx, round(y + h - 8.4 + 3)), (255, 255, 255)))
 
 
 def main():
