@@ -279,7 +279,7 @@ std::string sample_as_postscript() {
     return ps + "showpage\n";
 }
 
-bool ghostscript_installed() {
+[[maybe_unused]] bool ghostscript_installed() {
     return std::system("command -v gs >/dev/null 2>&1") == 0;
 }
 

@@ -326,10 +326,10 @@ constexpr const Field* find_field(const Record_Layout& layout, std::string_view 
 // band_head_offset(band_rect_layout, band_rect_at, "top").
 consteval uint32_t band_head_offset(const Record_Layout& block, uint32_t block_at,
                                     std::string_view field) {
-    const Field* f = find_field(block, field);
-    if (f == nullptr || f->width != 4)
-        throw "no such 32-bit field in the band head";
-    return block_at + f->offset;
+    for (const Field& f : block.fields)
+        if (field == f.name && f.width == 4)
+            return block_at + f.offset;
+    throw "no such 32-bit field in the band head";
 }
 
 // Writes a native record into its stream form (size bytes at `out`).
