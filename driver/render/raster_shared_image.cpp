@@ -415,8 +415,7 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         request.y0 = request.area_y0 = static_cast<std::int32_t>(source->y0 + left - n);
         request.y1 = request.area_y1 = static_cast<std::int32_t>(source->y0 + left - 1);
 
-        // Every pixel of a strip is stored before it is pasted, so strips of
-        // one height share one strip image.
+        // Strips of one height share a strip image: each stores all its pixels.
         if (composing && (!strip || strip->height() != n)) {
             strip_access.reset();
             strip.reset();
