@@ -54,13 +54,15 @@ void convert_indexed(const std::uint8_t* row, int count,
     for (; i + 8 <= count; i += 8) {
         std::uint64_t eight;
         std::memcpy(&eight, row + i, sizeof eight);
-        std::array<std::uint32_t, 8> out;
-        if (eight == 0x0101010101010101ull * (eight & 0xFF))
-            out.fill(lut[eight & 0xFF]);
-        else
+        std::uint8_t* out = dots + dot_bytes * i;
+        if (eight == 0x0101010101010101ull * (eight & 0xFF)) {
+            const std::uint64_t two = 0x0000000100000001ull * lut[eight & 0xFF];
+            for (int k = 0; k < 4; ++k)
+                std::memcpy(out + 8 * k, &two, sizeof two);
+        } else {
             for (int k = 0; k < 8; ++k)
-                out[k] = lut[row[i + k]];
-        std::memcpy(dots + dot_bytes * i, out.data(), sizeof out);
+                std::memcpy(out + dot_bytes * k, &lut[row[i + k]], dot_bytes);
+        }
     }
     for (; i < count; ++i)
         std::memcpy(dots + dot_bytes * i, &lut[row[i]], dot_bytes);
