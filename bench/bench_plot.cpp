@@ -11,7 +11,9 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -226,6 +228,84 @@ enum Sample { sample_360, sample_720, sample_a2_720, sample_a2_720_preview };
 }
 
 // ---------------------------------------------------------------------------
+// The same drawing through Ghostscript, for comparison
+
+// The sample drawing's polygons and lines as PostScript on an A2 page, in mm
+// from the top-left corner as the drawing has them.
+std::string sample_as_postscript() {
+    nlohmann::json drawing;
+    std::ifstream(VORNA_DATA_DIR "/sample.json") >> drawing;
+    std::string ps = "%!PS-Adobe-3.0\n<< /PageSize [1190.55 1683.78] >> setpagedevice\n"
+                     "72 25.4 div dup scale 0 594.01 translate 1 -1 scale 1 setlinejoin\n";
+    // "#RRGGBB", [r, g, b], or a palette index, drawn as a grey of its own.
+    auto colour = [](const nlohmann::json& p) {
+        unsigned long v = 0;
+        const auto c = p.value("color", nlohmann::json("#000000"));
+        if (c.is_string() && c.get<std::string>().size() == 7)
+            v = std::strtoul(c.get<std::string>().c_str() + 1, nullptr, 16);
+        else if (c.is_array() && c.size() == 3)
+            v = c[0].get<unsigned long>() << 16 | c[1].get<unsigned long>() << 8 |
+                c[2].get<unsigned long>();
+        else if (c.is_number_unsigned())
+            v = 0x010101ul * (c.get<unsigned long>() & 0xFF);
+        return std::to_string((v >> 16 & 0xFF) / 255.0) + " " +
+               std::to_string((v >> 8 & 0xFF) / 255.0) + " " + std::to_string((v & 0xFF) / 255.0) +
+               " setrgbcolor\n";
+    };
+    auto path = [](const nlohmann::json& points, std::size_t from, std::size_t count) {
+        std::string out = "newpath";
+        for (std::size_t i = from; i < from + count; ++i)
+            out += " " + std::to_string(points[i][0].get<double>()) + " " +
+                   std::to_string(points[i][1].get<double>()) + (i == from ? " moveto" : " lineto");
+        return out;
+    };
+    for (const auto& page : drawing["pages"])
+        for (const auto& p : page["primitives"]) {
+            const std::string type = p.value("type", "");
+            const auto& points = p["points"];
+            if (type == "polyline" && points.size() >= 2)
+                ps += colour(p) + std::to_string(p.value("width", 0.25)) + " setlinewidth " +
+                      path(points, 0, points.size()) + " stroke\n";
+            else if (type == "polygon" && points.size() >= 3)
+                ps += colour(p) + path(points, 0, points.size()) + " closepath fill\n";
+            else if (type == "strip")
+                for (std::size_t i = 0; i + 3 <= points.size(); ++i)
+                    ps += colour(p) + path(points, i, 3) + " closepath fill\n";
+            else if (type == "dot")
+                for (const auto& d : points)
+                    ps += colour(p) + std::to_string(d[0].get<double>()) + " " +
+                          std::to_string(d[1].get<double>()) + " 0.14 0.14 rectfill\n";
+        }
+    return ps + "showpage\n";
+}
+
+[[maybe_unused]] bool ghostscript_installed() {
+    return std::system("command -v gs >/dev/null 2>&1") == 0;
+}
+
+// Ghostscript's time for the sample's polygons and lines at 720 dpi on A2,
+// into compressed 24-bit PWG Raster: a rasteriser people already have.
+[[maybe_unused]] void ghostscript(benchmark::State& state) {
+    plot::Temp_Folder folder;
+    const std::string ps_file = folder.path() + "/sample.ps";
+    std::ofstream(ps_file) << sample_as_postscript();
+    const std::string command =
+        "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pwgraster -dcupsColorSpace=19 "
+        "-dcupsBitsPerColor=8 -r720 -sOutputFile=/dev/null '" +
+        ps_file + "' >/dev/null 2>&1";
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const int status = std::system(command.c_str());
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (status != 0) {
+            state.SkipWithError("gs failed on the sample drawing");
+            break;
+        }
+        state.SetIterationTime(took.count());
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Figures against targets
 
 class Figures : public benchmark::ConsoleReporter {
@@ -344,6 +424,12 @@ void print_figures(const Figures& f) {
                     "memcpy of its page image; target within 50x: %s\n",
                     a2, ratio, met ? "met" : "MISSED");
     }
+    const double gs = f.seconds("ghostscript/A2_720");
+    if (a2 > 0 && gs > 0)
+        std::printf("  Ghostscript, the same drawing's polygons and lines at 720 dpi on A2 into "
+                    "24-bit PWG Raster %6.2f s; ours takes %.1fx its time (for comparison, no "
+                    "target)\n",
+                    gs, a2 / gs);
     const double with_preview = f.seconds("sample_plot/A2_720_preview");
     if (a2 > 0 && with_preview > 0) {
         const double ratio = with_preview / a2;
@@ -397,6 +483,11 @@ int main(int argc, char** argv) {
     RegisterBenchmark("sample_plot/A2_720_preview", sample_plot, sample_a2_720_preview)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(2);
+    if (ghostscript_installed())
+        RegisterBenchmark("ghostscript/A2_720", ghostscript)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(2);
 #endif
 
     benchmark::Initialize(&argc, argv);

@@ -42,11 +42,30 @@ struct Bitonal_Dots {
 void convert_indexed(const std::uint8_t* row, int count,
                      const raster_render::Palette_Rgb_Table& table, std::uint8_t* dots) {
     // One dot per palette row, made once per row instead of once per pixel.
-    std::array<std::uint8_t, 256 * dot_bytes> lut;
-    for (std::size_t i = 0; i < table.size(); ++i)
-        store(lut.data() + dot_bytes * i, dot_of(table[i].red, table[i].green, table[i].blue));
-    for (int i = 0; i < count; ++i)
-        std::memcpy(dots + dot_bytes * i, lut.data() + dot_bytes * row[i], dot_bytes);
+    std::array<std::uint32_t, 256> lut{};
+    for (std::size_t i = 0; i < table.size() && i < lut.size(); ++i) {
+        std::array<std::uint8_t, dot_bytes> dot;
+        store(dot.data(), dot_of(table[i].red, table[i].green, table[i].blue));
+        std::memcpy(&lut[i], dot.data(), dot_bytes);
+    }
+    // Eight pixels a step; eight of one index, as paper and wide fills
+    // are, become one stretch of the same dot.
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, row + i, sizeof eight);
+        std::uint8_t* out = dots + dot_bytes * i;
+        if (eight == 0x0101010101010101ull * (eight & 0xFF)) {
+            const std::uint64_t two = 0x0000000100000001ull * lut[eight & 0xFF];
+            for (int k = 0; k < 4; ++k)
+                std::memcpy(out + 8 * k, &two, sizeof two);
+        } else {
+            for (int k = 0; k < 8; ++k)
+                std::memcpy(out + dot_bytes * k, &lut[row[i + k]], dot_bytes);
+        }
+    }
+    for (; i < count; ++i)
+        std::memcpy(dots + dot_bytes * i, &lut[row[i]], dot_bytes);
 }
 
 void convert_true_color(const std::uint8_t* row, int count, bool grey, std::uint8_t* dots) {

@@ -415,7 +415,8 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         request.y0 = request.area_y0 = static_cast<std::int32_t>(source->y0 + left - n);
         request.y1 = request.area_y1 = static_cast<std::int32_t>(source->y0 + left - 1);
 
-        if (composing) {
+        // Strips of one height share a strip image: each stores all its pixels.
+        if (composing && (!strip || strip->height() != n)) {
             strip_access.reset();
             strip.reset();
             strip = ieImgRepConstructor2({static_cast<int>(width), static_cast<int>(n)}, s.space);

@@ -170,7 +170,9 @@ HT_Image_Block* HT_Memory_Image::answer(const HT_Image_Request& request) {
         return nullptr;
 
     auto held = std::make_unique<Held_Block>();
-    held->bytes.assign(static_cast<std::size_t>(row_bytes * n), 0);
+    const auto block_bytes = static_cast<std::size_t>(row_bytes * n);
+    held->bytes =
+        std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(block_bytes, 1));
     Nearest_Cache* const cache = nearest_cache_for(request);
     auto nearest = [&](std::uint32_t c) {
         return cache ? cache->lookup(request, c) : nearest_entry(request, c);
@@ -178,46 +180,55 @@ HT_Image_Block* HT_Memory_Image::answer(const HT_Image_Request& request) {
     for (std::int64_t i = 0; i < n; ++i) {
         // Block rows run top-down: row 0 is the highest source y.
         const std::int64_t image_row = (m_height - 1) - ((y1 - i) - m_source.y0);
-        std::uint8_t* out = held->bytes.data() + i * row_bytes;
-        for (std::int64_t k = 0; k < w; ++k) {
-            const std::uint32_t c = pixel(static_cast<std::int32_t>(x0 + k - m_source.x0),
-                                          static_cast<std::int32_t>(image_row));
-            const bool transparent = (c >> 24) == 0;
-            switch (request.format) {
-            case HT_Request_Rgba: {
-                std::uint8_t* p = out + 4 * k;
-                if (transparent) {
-                    std::memcpy(p, request.background.rgb, 3);
-                    p[3] = 0;
-                } else {
-                    p[0] = static_cast<std::uint8_t>(c >> 16);
-                    p[1] = static_cast<std::uint8_t>(c >> 8);
-                    p[2] = static_cast<std::uint8_t>(c);
-                    p[3] = static_cast<std::uint8_t>(c >> 24);
+        std::uint8_t* out = held->bytes.get() + i * row_bytes;
+        const std::uint32_t* in =
+            &m_pixels[static_cast<std::size_t>(image_row) * static_cast<std::size_t>(m_width) +
+                      static_cast<std::size_t>(x0 - m_source.x0)];
+        // The bytes past the pixels, and every bit not set below, are 0.
+        std::memset(out + packed, 0, static_cast<std::size_t>(row_bytes - packed));
+        if (request.format == HT_Request_Rgba) {
+            // 0xAARRGGBB becomes the bytes red, green, blue, alpha.
+            const std::uint32_t background =
+                static_cast<std::uint32_t>(request.background.rgb[0]) |
+                static_cast<std::uint32_t>(request.background.rgb[1]) << 8 |
+                static_cast<std::uint32_t>(request.background.rgb[2]) << 16;
+            for (std::int64_t k = 0; k < w; ++k) {
+                const std::uint32_t c = in[k];
+                const std::uint32_t rgba =
+                    (c & 0xFF00FF00u) | (c >> 16 & 0xFFu) | (c & 0xFFu) << 16;
+                const std::uint32_t v = (c >> 24) == 0 ? background : rgba;
+                std::memcpy(out + 4 * k, &v, 4);
+            }
+        } else if (request.format == HT_Request_Bytes) {
+            // Neighbouring pixels mostly share their colour, and with it the answer.
+            std::uint32_t last = 0;
+            std::uint8_t last_value = static_cast<std::uint8_t>(request.no_pixel.value);
+            for (std::int64_t k = 0; k < w; ++k) {
+                const std::uint32_t c = in[k];
+                if (k == 0 || c != last) {
+                    std::uint16_t v;
+                    if ((c >> 24) == 0)
+                        v = request.no_pixel.value;
+                    else if (request.pixel_size == 8)
+                        v = static_cast<std::uint16_t>(nearest(c));
+                    else
+                        v = nearest(c) == 1 ? request.foreground.value : request.background.value;
+                    last = c;
+                    last_value = static_cast<std::uint8_t>(v);
                 }
-                break;
+                out[k] = last_value;
             }
-            case HT_Request_Bytes: {
-                std::uint16_t v;
-                if (transparent)
-                    v = request.no_pixel.value;
-                else if (request.pixel_size == 8)
-                    v = static_cast<std::uint16_t>(nearest(c));
-                else
-                    v = nearest(c) == 1 ? request.foreground.value : request.background.value;
-                out[k] = static_cast<std::uint8_t>(v);
-                break;
-            }
-            default: { // bits
-                const bool set = transparent ? request.background.value != 0 : nearest(c) == 1;
+        } else { // bits
+            std::memset(out, 0, static_cast<std::size_t>(packed));
+            for (std::int64_t k = 0; k < w; ++k) {
+                const std::uint32_t c = in[k];
+                const bool set = (c >> 24) == 0 ? request.background.value != 0 : nearest(c) == 1;
                 if (set)
                     out[k / 8] |= static_cast<std::uint8_t>(0x80u >> (k % 8));
-                break;
-            }
             }
         }
     }
-    held->block.pixels = held->bytes.data();
+    held->block.pixels = held->bytes.get();
     held->block.row_bytes = static_cast<std::int32_t>(row_bytes);
     HT_Image_Block* block = &held->block;
     m_blocks.push_back(std::move(held));

@@ -135,7 +135,7 @@ private:
 
     struct Held_Block {
         HT_Image_Block block;
-        std::vector<std::uint8_t> bytes;
+        std::unique_ptr<std::uint8_t[]> bytes;
     };
 
     std::vector<std::uint32_t> m_pixels;

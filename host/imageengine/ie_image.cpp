@@ -50,6 +50,24 @@ void put_pixel(int type, std::uint8_t* row, long c, Ie_Pixel v) {
     }
 }
 
+// A span of one-byte or four-byte pixels pasted into a row of the same type:
+// every pixel but the transparent one, in a loop the compiler can widen.
+template <class Pixel>
+void paste_span(std::uint8_t* to, const std::uint8_t* from, long count, Ie_Pixel_Opt transparent) {
+    if (!transparent.set) {
+        std::memcpy(to, from, static_cast<std::size_t>(count) * sizeof(Pixel));
+        return;
+    }
+    const auto key = static_cast<Pixel>(transparent.value);
+    for (long c = 0; c < count; ++c) {
+        Pixel v, old;
+        std::memcpy(&v, from + c * static_cast<long>(sizeof(Pixel)), sizeof v);
+        std::memcpy(&old, to + c * static_cast<long>(sizeof(Pixel)), sizeof old);
+        v = v == key ? old : v;
+        std::memcpy(to + c * static_cast<long>(sizeof(Pixel)), &v, sizeof v);
+    }
+}
+
 bool same_pixel(int type, Ie_Pixel a, Ie_Pixel b) {
     switch (type) {
     case ie_pixel::bitonal:
@@ -390,6 +408,18 @@ bool ieImgRep::paste(const ieImgRep& source, Ie_Offset at, Ie_Size size, Ie_Pixe
         if (inside.empty())
             continue;
         m_store->with_row(static_cast<int>(dy), true, [&](std::uint8_t* p) {
+            if (type == source_type && (type == ie_pixel::index8 || type == ie_pixel::rgb32)) {
+                const long size = type == ie_pixel::index8 ? 1 : 4;
+                for (const auto& [from_c, to_c] : inside) {
+                    std::uint8_t* to = p + from_c * size;
+                    const std::uint8_t* from = row.data() + (from_c - dx0) * size;
+                    if (size == 1)
+                        paste_span<std::uint8_t>(to, from, to_c - from_c, transparent);
+                    else
+                        paste_span<std::uint32_t>(to, from, to_c - from_c, transparent);
+                }
+                return;
+            }
             for (const auto& [from_c, to_c] : inside) {
                 for (long c = from_c; c < to_c; ++c) {
                     const Ie_Pixel v = get_pixel(source_type, row.data(), c - dx0);

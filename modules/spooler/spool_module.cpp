@@ -58,6 +58,10 @@ struct Job {
     unsigned band_out_calls = 0;
     std::vector<uint8_t> record; // the record being built
     std::vector<uint8_t> plane;
+    // The page's last row sent and its coding: a drawing's rows mostly repeat
+    // the row above, whose coding is then copied instead of made again.
+    std::vector<uint8_t> last_row;
+    std::vector<uint8_t> last_coding;
 };
 
 struct Module_State {
@@ -320,6 +324,7 @@ int32_t init_page(Module_State& state, Spool_Job handle, const Spool_Page_Params
     if (!send_fixed(*job, page_params_layout, *params))
         return spool_error_unidentified;
     job->in_page = true;
+    job->last_row.clear();
     job->page_width = 0;
     job->next_row = 0;
     job->bands = 0;
@@ -357,19 +362,31 @@ int32_t band_out(Module_State& state, Spool_Job handle, const Spool_Band_Size* s
     // The blocks as received, then each row encoded.
     begin_record(*job, tag_band, band_head_size + rows * (4 + row_bound(width) / 4));
     uint8_t* head = grow(*job, band_head_size);
-    encode_record(band_size_layout, *size, head);
-    encode_record(band_data_layout, *data, head + 16);
-    encode_record(band_rect_layout, *rect, head + 24);
-    encode_record(band_reserved_layout, *reserved, head + 40);
-    put_u32(head + 52, encoding_planar_packbits);
+    encode_record(band_size_layout, *size, head + band_size_at);
+    encode_record(band_data_layout, *data, head + band_data_at);
+    encode_record(band_rect_layout, *rect, head + band_rect_at);
+    encode_record(band_reserved_layout, *reserved, head + band_reserved_at);
+    put_u32(head + band_encoding_at, encoding_planar_packbits);
+    const std::size_t row_bytes = static_cast<std::size_t>(width) * 4;
+    // Held aside while the rows are coded, so that a failure midway leaves
+    // no row whose coding is not the one kept.
+    std::vector<uint8_t> last_row = std::move(job->last_row);
+    job->last_row.clear();
+    const uint8_t* above = last_row.size() == row_bytes ? last_row.data() : nullptr;
     for (uint32_t r = 0; r < rows; ++r) {
-        const std::size_t length_at = job->record.size();
-        grow(*job, 4);
-        encode_row(data->rows + static_cast<std::size_t>(r) * data->stride, width, job->record,
-                   job->plane);
-        put_u32(job->record.data() + length_at,
-                static_cast<uint32_t>(job->record.size() - length_at - 4));
+        const uint8_t* row = data->rows + static_cast<std::size_t>(r) * data->stride;
+        uint8_t* length = grow(*job, 4);
+        if (above == nullptr || std::memcmp(row, above, row_bytes) != 0) {
+            job->last_coding.clear();
+            encode_row(row, width, job->last_coding, job->plane);
+        }
+        put_u32(length, static_cast<uint32_t>(job->last_coding.size()));
+        job->record.insert(job->record.end(), job->last_coding.begin(), job->last_coding.end());
+        above = row;
     }
+    if (above != last_row.data())
+        last_row.assign(above, above + row_bytes);
+    job->last_row = std::move(last_row);
     if (!send_record(*job))
         return spool_error_unidentified;
     job->page_width = width;

@@ -337,45 +337,52 @@ private:
         const uint64_t at = head.payload();
 
         // The blocks: size, data, rect, reserved; then the row encoding.
-        const uint32_t width = get_u32(b + 8);
-        const uint32_t rows = get_u32(b + 12);
-        const uint32_t data_address = get_u32(b + 20);
-        const uint32_t left = get_u32(b + 24), top = get_u32(b + 28);
-        const uint32_t right = get_u32(b + 32), bottom = get_u32(b + 36);
-        const uint32_t encoding = get_u32(b + 52);
+        constexpr uint32_t width_at = band_head_offset(band_size_layout, band_size_at, "width");
+        constexpr uint32_t rows_at = band_head_offset(band_size_layout, band_size_at, "rows");
+        constexpr uint32_t address_at = band_head_offset(band_data_layout, band_data_at, "rows");
+        constexpr uint32_t left_at = band_head_offset(band_rect_layout, band_rect_at, "left");
+        constexpr uint32_t top_at = band_head_offset(band_rect_layout, band_rect_at, "top");
+        constexpr uint32_t right_at = band_head_offset(band_rect_layout, band_rect_at, "right");
+        constexpr uint32_t bottom_at = band_head_offset(band_rect_layout, band_rect_at, "bottom");
+        const uint32_t width = get_u32(b + width_at);
+        const uint32_t rows = get_u32(b + rows_at);
+        const uint32_t data_address = get_u32(b + address_at);
+        const uint32_t left = get_u32(b + left_at), top = get_u32(b + top_at);
+        const uint32_t right = get_u32(b + right_at), bottom = get_u32(b + bottom_at);
+        const uint32_t encoding = get_u32(b + band_encoding_at);
         if (width == 0 || width > max_width)
-            throw Stream_Error(at + 8,
+            throw Stream_Error(at + width_at,
                                "band width " + num(width) + " outside 1.." + num(max_width));
         if (rows == 0 || rows > max_band_rows)
-            throw Stream_Error(at + 12,
+            throw Stream_Error(at + rows_at,
                                "band of " + num(rows) + " rows, outside 1.." + num(max_band_rows));
         if (data_address > 1)
-            throw Stream_Error(at + 20,
+            throw Stream_Error(at + address_at,
                                "bandData.rows holds " + num(data_address) + ", expected 0 or 1");
         if (left != 0 || right != width || bottom < top || bottom - top != rows)
-            throw Stream_Error(at + 24, "band rectangle (" + num(left) + ", " + num(top) + ", " +
-                                            num(right) + ", " + num(bottom) +
-                                            ") does not match its size " + num(width) + " x " +
-                                            num(rows));
+            throw Stream_Error(at + left_at, "band rectangle (" + num(left) + ", " + num(top) +
+                                                 ", " + num(right) + ", " + num(bottom) +
+                                                 ") does not match its size " + num(width) + " x " +
+                                                 num(rows));
         if (top != page.rows)
-            throw Stream_Error(at + 28, "band starts at row " + num(top) + ", expected row " +
-                                            num(page.rows));
+            throw Stream_Error(at + top_at, "band starts at row " + num(top) + ", expected row " +
+                                                num(page.rows));
         if (page.width != 0 && width != page.width)
-            throw Stream_Error(at + 8, "band width " + num(width) + " differs from the page's " +
-                                           num(page.width));
+            throw Stream_Error(at + width_at, "band width " + num(width) +
+                                                  " differs from the page's " + num(page.width));
         if (page.rows + rows > max_page_rows)
-            throw Stream_Error(at + 28, "page longer than " + num(max_page_rows) + " rows");
+            throw Stream_Error(at + top_at, "page longer than " + num(max_page_rows) + " rows");
         if (encoding != encoding_planar_packbits)
-            throw Stream_Error(at + 52, "unknown row encoding " + num(encoding));
+            throw Stream_Error(at + band_encoding_at, "unknown row encoding " + num(encoding));
 
         // The rows, each a u32 length and its encoded planes. Each plane takes
         // at least two bytes per 128 dots, so a short record cannot make the
         // reader allocate a band's worth of dots.
         const uint64_t least_row = 4 + 4 * 2 * ((uint64_t{width} + 127) / 128);
         if (uint64_t{rows} * least_row > head.length - band_head_size)
-            throw Stream_Error(at + 12, "band of " + num(rows) + " rows of " + num(width) +
-                                            " dots cannot fit in " +
-                                            num(head.length - band_head_size) + " bytes");
+            throw Stream_Error(at + rows_at, "band of " + num(rows) + " rows of " + num(width) +
+                                                 " dots cannot fit in " +
+                                                 num(head.length - band_head_size) + " bytes");
         const bool encoded = m_v.wants_encoded_rows();
         m_dots.resize(encoded ? 0 : static_cast<std::size_t>(width) * 4 * rows);
         uint64_t pos = at + band_head_size;

@@ -284,6 +284,15 @@ inline constexpr Record_Layout band_data_layout{"bandData", tag_band, 8, band_da
 inline constexpr Record_Layout band_rect_layout{"bandRect", tag_band, 16, band_rect_fields};
 inline constexpr Record_Layout band_reserved_layout{"reserved", tag_band, 12, band_reserved_fields};
 
+// The band record's head: the four blocks one after the other, then the u32
+// row encoding; the rows follow the head.
+inline constexpr uint32_t band_size_at = 0;
+inline constexpr uint32_t band_data_at = band_size_at + band_size_layout.size;
+inline constexpr uint32_t band_rect_at = band_data_at + band_data_layout.size;
+inline constexpr uint32_t band_reserved_at = band_rect_at + band_rect_layout.size;
+inline constexpr uint32_t band_encoding_at = band_reserved_at + band_reserved_layout.size;
+static_assert(band_encoding_at + 4 == band_head_size);
+
 // Every byte of a record belongs to exactly one field, in offset order.
 constexpr bool covers_record(const Record_Layout& layout) {
     uint32_t next = 0;
@@ -311,6 +320,16 @@ constexpr const Field* find_field(const Record_Layout& layout, std::string_view 
         if (name == f.name)
             return &f;
     return nullptr;
+}
+
+// Where a field of one of the band's blocks lies in the band head, e.g.
+// band_head_offset(band_rect_layout, band_rect_at, "top").
+consteval uint32_t band_head_offset(const Record_Layout& block, uint32_t block_at,
+                                    std::string_view field) {
+    for (const Field& f : block.fields)
+        if (field == f.name && f.width == 4)
+            return block_at + f.offset;
+    throw "no such 32-bit field in the band head";
 }
 
 // Writes a native record into its stream form (size bytes at `out`).

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -365,6 +366,68 @@ TEST(SharedImage, MemorySourceHonoursIndexedAndBitonalRequests) {
     rq.palette = nullptr;
     EXPECT_EQ(src.fetch(&rq, src.user_value, nullptr), nullptr);
     EXPECT_EQ(img->blocks_held(), 0);
+}
+
+// Every palette index the memory source answers is the one a full search
+// gives (nearest, lowest index on a tie), whatever palette came before and
+// however colours repeat, fade to transparency or come back; padding is 0.
+TEST(SharedImage, MatchedIndicesAreThoseOfAFullSearch) {
+    std::mt19937 rng(5);
+    const int w = 301, h = 7;
+    std::vector<std::uint32_t> px(static_cast<std::size_t>(w * h));
+    for (std::size_t i = 0; i < px.size();) {
+        const std::size_t run = std::min<std::size_t>(1 + rng() % 9, px.size() - i);
+        const std::uint32_t rgb = rng() % 4 == 0 ? 0x00FF0000u : rng() & 0xFFFFFFu;
+        for (std::size_t k = 0; k < run; ++k, ++i)
+            px[i] = (rng() % 5 == 0 ? 0u : 0xFF000000u) | rgb; // some of a run transparent
+    }
+    HT_Smart_Pointer<HT_Memory_Image> img(new HT_Memory_Image(w, h, px));
+    HT_Image_Source& src = img->source();
+    HT_Image_Request rq;
+    rq.x0 = rq.area_x0 = 0;
+    rq.x1 = rq.area_x1 = w - 1;
+    rq.y0 = rq.area_y0 = 0;
+    rq.y1 = rq.area_y1 = h - 1;
+    rq.format = HT_Request_Bytes;
+    rq.pixel_size = 8;
+    rq.row_bytes = w + 3;
+    rq.no_pixel.value = 254;
+    std::uint8_t pal[256][3];
+    for (int round = 0; round < 4; ++round) {
+        // Few entries, or many with duplicates: ties must go to the lowest.
+        rq.palette_size = round % 2 == 0 ? 8 : 256;
+        for (auto& entry : pal)
+            for (auto& c : entry)
+                c = static_cast<std::uint8_t>(rng() % 4 * 85);
+        rq.palette = pal;
+        HT_Image_Block* b = src.fetch(&rq, src.user_value, nullptr);
+        ASSERT_NE(b, nullptr);
+        for (int i = 0; i < h; ++i)
+            for (int k = 0; k < w + 3; ++k) {
+                const std::uint32_t c = px[static_cast<std::size_t>(i * w + k % w)];
+                int want = 0;
+                if (k >= w) {
+                    want = 0;
+                } else if ((c >> 24) == 0) {
+                    want = 254;
+                } else {
+                    long best = -1;
+                    for (int e = 0; e < rq.palette_size; ++e) {
+                        const long dr = pal[e][0] - static_cast<long>(c >> 16 & 0xFF),
+                                   dg = pal[e][1] - static_cast<long>(c >> 8 & 0xFF),
+                                   db = pal[e][2] - static_cast<long>(c & 0xFF);
+                        const long d = dr * dr + dg * dg + db * db;
+                        if (best < 0 || d < best) {
+                            best = d;
+                            want = e;
+                        }
+                    }
+                }
+                ASSERT_EQ(b->pixels[i * (w + 3) + k], want)
+                    << "round " << round << ", row " << i << ", column " << k;
+            }
+        src.release(b, src.user_value, nullptr);
+    }
 }
 
 TEST(SharedImage, StandardDrawingFetchesStripsAndSkipsTransparentPixels) {

@@ -3,6 +3,7 @@
 // answered with its result code and leaves no output behind.
 #include "spool_test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -95,6 +96,49 @@ TEST_F(Spool_Module_Test, JobDecodesToTheRecordsAndDotsItWasGiven) {
     EXPECT_EQ(c.page_ends[0].rows, 7u);
     ASSERT_EQ(c.job_ends.size(), 1u);
     EXPECT_EQ(c.job_ends[0].pages, 1u);
+}
+
+// Drawings repeat rows, within a band and across bands, and the driver
+// refills one band buffer: every row must still decode to its own dots,
+// also where it differs from the row above in its last byte only, and on a
+// next page of another width.
+TEST_F(Spool_Module_Test, RepeatedRowsDecodeToTheirOwnDots) {
+    Job_Records r;
+    Spool_Job job = nullptr;
+    ASSERT_EQ(module.init_job(&job, &r.params, &r.modules), spool_ok);
+    std::vector<std::vector<uint8_t>> sent_pages;
+    for (const uint32_t width : {40u, 24u}) {
+        const uint32_t rows = 11;
+        std::vector<uint8_t> page(std::size_t{width} * 4 * rows);
+        for (uint32_t y = 0; y < rows; ++y)
+            for (uint32_t b = 0; b < width * 4; ++b) {
+                // Rows in threes; every fourth row's last byte is changed.
+                uint8_t v = static_cast<uint8_t>((y / 3) * 50 + (b / 4 % 5 == 0 ? b : 0));
+                if (y % 4 == 3 && b == width * 4 - 1)
+                    v ^= 1;
+                page[std::size_t{y} * width * 4 + b] = v;
+            }
+        ASSERT_EQ(module.init_page(job, &r.page), spool_ok);
+        std::vector<uint8_t> buffer(std::size_t{width} * 4 * 2);
+        for (uint32_t top = 0; top < rows; top += 2) {
+            const uint32_t n = std::min(2u, rows - top);
+            std::fill(buffer.begin(), buffer.end(), uint8_t{0xEE}); // the driver's next rows
+            std::copy_n(page.begin() + std::ptrdiff_t{top} * width * 4, n * width * 4,
+                        buffer.begin());
+            const Spool_Band_Size size{0, 0, width, n};
+            const Spool_Band_Data data{width * 4, buffer.data()};
+            const Spool_Band_Rect rect{0, top, width, top + n};
+            const Spool_Band_Reserved reserved{};
+            ASSERT_EQ(module.band_out(job, &size, &data, nullptr, &rect, &reserved), spool_ok);
+        }
+        ASSERT_EQ(module.terminate_page(job), spool_ok);
+        sent_pages.push_back(page);
+    }
+    ASSERT_EQ(module.destroy_job(job), spool_ok);
+    const Collected c = decode(r.output);
+    ASSERT_EQ(c.page_dots.size(), 2u);
+    EXPECT_EQ(c.page_dots[0], sent_pages[0]);
+    EXPECT_EQ(c.page_dots[1], sent_pages[1]);
 }
 
 TEST_F(Spool_Module_Test, BorderlessJobCarriesTheMarginFreeRecord) {

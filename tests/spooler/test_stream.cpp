@@ -42,6 +42,67 @@ TEST(PackBits, RoundTripsWithinItsBound) {
     EXPECT_EQ(pack(std::vector<uint8_t>(1000, 0)).size(), 16u); // 8 runs of 128 or less
 }
 
+// The row coding printers already decode, byte by byte: three equal bytes
+// start a repeat of at most 128, anything else a literal of at most 128.
+std::vector<uint8_t> plain_row_coding(const std::vector<uint8_t>& dots) {
+    const std::size_t n = dots.size() / 4;
+    std::vector<uint8_t> out;
+    for (std::size_t c = 0; c < 4; ++c) {
+        std::vector<uint8_t> in(n);
+        for (std::size_t x = 0; x < n; ++x)
+            in[x] = dots[4 * x + c];
+        auto triple = [&](std::size_t i) {
+            return i + 2 < n && in[i] == in[i + 1] && in[i] == in[i + 2];
+        };
+        for (std::size_t i = 0; i < n;) {
+            std::size_t end = i + 1;
+            if (triple(i)) {
+                while (end < n && end - i < 128 && in[end] == in[i])
+                    ++end;
+                out.push_back(static_cast<uint8_t>(257 - (end - i)));
+                out.push_back(in[i]);
+            } else {
+                while (end < n && end - i < 128 && !triple(end))
+                    ++end;
+                out.push_back(static_cast<uint8_t>(end - i - 1));
+                out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i),
+                           in.begin() + static_cast<std::ptrdiff_t>(end));
+            }
+            i = end;
+        }
+    }
+    return out;
+}
+
+// The fast row coding must write the very bytes the plain one does, for
+// rows of every width and of runs ending anywhere: a printer must receive the
+// same data as before.
+TEST(PackBits, RowsAreCodedExactlyAsByteByByte) {
+    std::mt19937 rng(11);
+    std::vector<uint8_t> plane;
+    for (int trial = 0; trial < 3000; ++trial) {
+        const uint32_t width = trial < 300 ? static_cast<uint32_t>(trial + 1) : rng() % 3000 + 1;
+        std::vector<uint8_t> dots(4 * static_cast<std::size_t>(width));
+        // Runs of random length, drawn from few values so that triples and
+        // near-triples fall at every offset.
+        const unsigned values = 1 + rng() % 4, longest = 1 + rng() % 300;
+        for (std::size_t i = 0; i < dots.size();) {
+            const std::size_t run = std::min<std::size_t>(1 + rng() % longest, dots.size() - i);
+            const auto v = static_cast<uint8_t>(rng() % values);
+            const bool whole_dots = rng() % 2 == 0;
+            for (std::size_t k = 0; k < run; ++k)
+                dots[i + k] = whole_dots ? v : static_cast<uint8_t>(rng() % values);
+            i += run;
+        }
+        std::vector<uint8_t> fast;
+        encode_row(dots.data(), width, fast, plane);
+        ASSERT_EQ(fast, plain_row_coding(dots)) << "row of " << width << " dots, trial " << trial;
+        std::vector<uint8_t> back(dots.size());
+        ASSERT_TRUE(decode_row(fast, width, back.data(), plane));
+        ASSERT_EQ(back, dots);
+    }
+}
+
 TEST(PackBits, DamagedInputIsRefused) {
     std::vector<uint8_t> out(4);
     auto fails = [&](std::vector<uint8_t> in) {
