@@ -2,13 +2,13 @@
 // spool module; its printer data goes to the output channel and, for extra
 // copies, into the copy file, from which the copies are sent again.
 #include "ie_rep.h"
+#include "message_ids.h"
 #include "plat_module.h"
 #include "raster_band.h"
 #include "raster_copies.h"
 #include "raster_driver.h"
 #include "raster_errors.h"
 #include "raster_status.h"
-#include "resource_ids.h"
 
 #include <filesystem>
 #include <new>
@@ -94,7 +94,7 @@ public:
     explicit Page_End(RASTER_Driver& device) : m_device(device) {}
     ~Page_End() {
         if (m_output_open)
-            m_device.m_plotter_io->close();
+            m_device.plotter_io()->close();
         m_device.m_progress.release();
         ieRep.set_error_reporting(0, 1);
         m_device.release_page_image();
@@ -106,7 +106,7 @@ public:
     // Closes the output channel; false when what was written did not all land.
     bool close_output() {
         m_output_open = false;
-        return m_device.m_plotter_io->close();
+        return m_device.plotter_io()->close();
     }
 
 private:
@@ -115,7 +115,7 @@ private:
 };
 
 std::string plot_to_file_name(const RASTER_Driver& d) {
-    auto config = d.m_definition ? d.m_definition->get_plotter_configuration() : nullptr;
+    auto config = d.definition() ? d.definition()->get_plotter_configuration() : nullptr;
     auto io = config ? config->get_io_configuration() : nullptr;
     return io ? io->get_plot_to_file_name().str() : std::string();
 }
@@ -126,7 +126,7 @@ bool has_file_part(const std::string& name) {
 }
 
 [[noreturn]] void spool_failure(std::int32_t result) {
-    raise_error(104, op_end_picture, spool_result_message(result));
+    raise_error(error::output, op_end_picture, spool_result_message(result));
 }
 
 } // namespace
@@ -140,11 +140,11 @@ void RASTER_Driver::end_picture() {
     if (is_cancel_requested())
         return;
     if (!m_image || !m_plotter_io)
-        raise_error(101, op_end_picture, !m_image ? "m_image" : "m_plotter_io");
+        raise_error(error::null_pointer, op_end_picture, !m_image ? "m_image" : "m_plotter_io");
 
     // 3. The output channel.
     if (!m_plotter_io->open())
-        raise_error(104, op_end_picture, "m_plotter_io");
+        raise_error(error::output, op_end_picture, "m_plotter_io");
     page_end.output_opened();
 
     // 4. Memory, then the page image's rows.
@@ -153,11 +153,11 @@ void RASTER_Driver::end_picture() {
     if (!ieRep.memory_available(m_image_type, width, height)) {
         ieRep.set_error_reporting(0, 0);
         if (!ieRep.memory_available(m_image_type, width, height))
-            raise_severe_message(117, rsrc_id::err_ie_memory, op_end_picture);
+            raise_severe_message(error::virtual_memory, rsrc_id::err_ie_memory, op_end_picture);
     }
     std::unique_ptr<Ie_Read_Context> reader = m_image->read_context();
     if (!reader)
-        raise_severe_message(102, rsrc_id::err_ie_write_context, op_end_picture);
+        raise_severe_message(error::device_init, rsrc_id::err_ie_write_context, op_end_picture);
 
     // 5. Extra copies are recorded, unless the plot goes to a file.
     const std::string plot_file = plot_to_file_name(*this);
@@ -170,14 +170,14 @@ void RASTER_Driver::end_picture() {
     if (copies > 1) {
         std::string why;
         if (!recorder.create(job_temp_folder(*this), why))
-            raise_error(104, op_end_picture, message_text(rsrc_id::err_temporary_file));
+            raise_error(error::output, op_end_picture, message_text(rsrc_id::err_temporary_file));
     }
 
     // 6. The spool module: job and page.
     Spool_Module module;
     if (!module.load(m_driver_folder)) {
         show_missing_spool_module();
-        raise_severe(102, op_end_picture, "");
+        raise_severe(error::device_init, op_end_picture, "");
     }
     Job_Context context{};
     context.device = this;
@@ -217,7 +217,7 @@ void RASTER_Driver::end_picture() {
         line.resize(reader->row_bytes(row_length) + 4);
         band.resize(2 * static_cast<std::size_t>(row_length) * dot_bytes);
     } catch (const std::bad_alloc&) {
-        raise_error(100, op_end_picture, message_text(rsrc_id::err_memory_allocation));
+        raise_error(error::memory, op_end_picture, message_text(rsrc_id::err_memory_allocation));
     }
     const bool drawn = page_output_device() == this;
     Spool_Status status;
@@ -316,7 +316,7 @@ void RASTER_Driver::end_picture() {
     // 12. The output channel; a write that fell short fails the page.
     const bool closed = page_end.close_output();
     if (copies_lost)
-        raise_error(104, op_end_picture, "vorna.cpy");
+        raise_error(error::output, op_end_picture, "vorna.cpy");
     if (m_output_failed || !closed)
-        raise_error(104, op_end_picture, "m_plotter_io");
+        raise_error(error::output, op_end_picture, "m_plotter_io");
 }
