@@ -117,6 +117,8 @@ public:
     }
 
 private:
+    class Page_Output; // the phases of end_picture
+
     void create_page_image();
     void check_spool_module();
 
