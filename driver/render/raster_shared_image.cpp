@@ -108,6 +108,8 @@ void set_up(RASTER_Drawing_Surface& d, const HT_Rendition* rendition, const HT_I
         break;
     }
     case color_system_indexed: {
+        // A second serial, as the printer's contract takes one: the page
+        // numbers and serials that follow count it.
         q.serial = next_serial(d);
         q.format = HT_Request_Bytes;
         q.pixel_size = 8;
@@ -134,7 +136,8 @@ void set_up(RASTER_Drawing_Surface& d, const HT_Rendition* rendition, const HT_I
     case color_system_bitonal: {
         // A byte a pixel: 1 sets the bit, 2 clears it, 0 (no pixel) leaves
         // it. One bit a pixel could not tell a transparent pixel from paper,
-        // so even a clipped picture is written pixel by pixel.
+        // so even a clipped picture is written pixel by pixel. A second
+        // serial, as for indexed requests.
         q.serial = next_serial(d);
         q.format = HT_Request_Bytes;
         q.pixel_size = 2;
@@ -353,6 +356,38 @@ void direct_bitonal_strip(RASTER_Drawing_Surface& d, const HT_Image_Block& block
     }
 }
 
+// Memory for a strip image, asked again with error reporting off.
+void check_strip_memory(const Set_Up& s, std::int64_t width, std::int64_t rows) {
+    if (ieRep.memory_available(s.pixel_type, static_cast<int>(width), static_cast<int>(rows)))
+        return;
+    ieRep.set_error_reporting(0, 0);
+    if (!ieRep.memory_available(s.pixel_type, static_cast<int>(width), static_cast<int>(rows)))
+        raster_error::raise_severe_message(raster_error::device_init, rsrc_id::err_ie_memory,
+                                           op_ism_image, raster_error::unit_draw);
+}
+
+// The strip image strips are composed in, and its access. The image is
+// declared before its access so that the access goes first.
+class Strip_Image {
+public:
+    // A new strip of `rows` rows in place of the last; false when the image
+    // engine cannot make it.
+    bool renew(std::int64_t width, std::int64_t rows, const Ie_Space_Ref& space) {
+        m_access.reset();
+        m_image.reset();
+        m_image = ieImgRepConstructor2({static_cast<int>(width), static_cast<int>(rows)}, space);
+        if (m_image)
+            m_access = m_image->write_context();
+        return m_access != nullptr;
+    }
+    ieImgRep& image() const { return *m_image; }
+    Ie_Write_Context& access() const { return *m_access; }
+
+private:
+    std::unique_ptr<ieImgRep> m_image;
+    std::unique_ptr<Ie_Write_Context> m_access;
+};
+
 } // namespace
 
 namespace raster_render {
@@ -371,14 +406,14 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
     if (!d || !anchor || !source)
         return;
 
-    // 1. The destination and the size of the source.
+    // The destination and the size of the source.
     const std::int64_t x_dest = std::int64_t{anchor->x} + d->m_pad_x;
     const std::int64_t y_base = std::int64_t{anchor->y} + d->m_pad_y;
     const std::int64_t width = std::int64_t{source->x1} - source->x0 + 1;
     const std::int64_t height = std::int64_t{source->y1} - source->y0 + 1;
     const Clip clip(rendition);
 
-    // 2. The request of the colour system. An empty source, or one whose rows
+    // The request of the colour system. An empty source, or one whose rows
     // the request cannot describe, draws nothing.
     Set_Up s;
     set_up(*d, rendition, *source, width, clip.clipped(), s);
@@ -387,26 +422,16 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         return;
     const bool composing = s.path == Path::compose;
 
-    // 3, 4. Rows per strip, and memory for a strip, asked twice.
+    // Rows per strip, memory for a strip and the clip outline the paste follows.
     const std::int64_t strip_rows = shared_strip_rows(s.row_bytes, height);
-    if (composing && !ieRep.memory_available(s.pixel_type, static_cast<int>(width),
-                                             static_cast<int>(strip_rows))) {
-        ieRep.set_error_reporting(0, 0);
-        if (!ieRep.memory_available(s.pixel_type, static_cast<int>(width),
-                                    static_cast<int>(strip_rows)))
-            raster_error::raise_severe_message(raster_error::device_init, rsrc_id::err_ie_memory,
-                                               op_ism_image, raster_error::unit_draw);
-    }
-
-    // 5. The clip outline the paste follows.
+    if (composing)
+        check_strip_memory(s, width, strip_rows);
     Clip_Outline outline;
     if (composing && clip.clipped())
         outline.build(*clip.region(), *d);
 
-    // 6. Strips from the top of the image down. The strip image is declared
-    // before its access so that the access goes first.
-    std::unique_ptr<ieImgRep> strip;
-    std::unique_ptr<Ie_Write_Context> strip_access;
+    // Strips from the top of the image down.
+    Strip_Image strip;
     HT_Image_Request& request = s.request;
     request.x0 = request.area_x0 = source->x0;
     request.x1 = request.area_x1 = source->x1;
@@ -414,18 +439,8 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         const std::int64_t n = std::min(strip_rows, left);
         request.y0 = request.area_y0 = static_cast<std::int32_t>(source->y0 + left - n);
         request.y1 = request.area_y1 = static_cast<std::int32_t>(source->y0 + left - 1);
-
-        if (composing) {
-            strip_access.reset();
-            strip.reset();
-            strip = ieImgRepConstructor2({static_cast<int>(width), static_cast<int>(n)}, s.space);
-            if (!strip)
-                return;
-            strip_access = strip->write_context();
-            if (!strip_access)
-                return;
-        }
-
+        if (composing && !strip.renew(width, n, s.space))
+            return;
         if (d->drawing_cancelled())
             return;
         const Held_Block held(*source, request);
@@ -437,7 +452,7 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         const Strip_Place at{width, n, x_dest, std::int64_t{d->m_last_row} + 1 - y_base - left};
         switch (s.path) {
         case Path::compose:
-            compose_strip(*d, *block, at, *strip, *strip_access, s, outline);
+            compose_strip(*d, *block, at, strip.image(), strip.access(), s, outline);
             break;
         case Path::direct_true_color:
             direct_true_color_strip(*d, *block, at, clip, anchor->z);
