@@ -15,14 +15,19 @@ using namespace raster_render;
 
 namespace {
 
+[[gnu::noinline, gnu::cold]] void stop_drawing() {
+    ieRep.set_error_reporting(0, 1);
+}
+
 // Every action first marks the page as drawn; a cancelled plot draws nothing.
-RASTER_Drawing_Surface* prologue(HT_Renderer_Data* device) {
+// Inline: every dot runs it.
+[[gnu::always_inline]] inline RASTER_Drawing_Surface* prologue(HT_Renderer_Data* device) {
     auto* d = static_cast<RASTER_Drawing_Surface*>(device);
-    if (!d)
+    if (!d) [[unlikely]]
         return nullptr;
     d->mark_drawn();
-    if (d->drawing_cancelled()) {
-        ieRep.set_error_reporting(0, 1);
+    if (d->drawing_cancelled()) [[unlikely]] {
+        stop_drawing();
         return nullptr;
     }
     return d;
@@ -171,9 +176,16 @@ void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* r
     if (!Clip(rendition).inside(point->x, point->y, point->z))
         return;
 
-    check_color_system(*d, "raster_plotter_draw_dci_dot");
     const std::int64_t c = std::int64_t{point->x} + d->m_pad_x;
     const std::int64_t r = std::int64_t{d->m_last_row} - d->m_pad_y - point->y;
+    // The common case, an indexed dot on a page image held in memory, takes
+    // the short way: one byte.
+    if (d->m_color_system == color_system_indexed && !d->m_image_windowed && d->m_image_rows &&
+        c >= 0 && r >= 0 && c < d->m_image_width && r < d->m_image_height) [[likely]] {
+        d->m_image_rows[r][c] = static_cast<std::uint8_t>(dot_value(*d, rendition, color));
+        return;
+    }
+    check_color_system(*d, "raster_plotter_draw_dci_dot");
     put_pixel(*d, c, r, dot_value(*d, rendition, color));
 }
 
