@@ -66,7 +66,7 @@ public:
     // The media catalogue's view of the device's settings.
     raster_media::Media_Device_Settings media_settings() const;
 
-    // ---- what the tests and the device's own units read ----
+    // ---- access to the device's state ----
     HT_RASTER_Plotter_Definition* definition() const {
         return m_definition.get();
     }
