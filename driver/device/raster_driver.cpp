@@ -12,22 +12,10 @@
 #include <new>
 
 namespace raster_device {
-namespace {
-// One device prints at a time in a process.
-RASTER_Driver* g_page_output_device = nullptr;
-} // namespace
-
-RASTER_Driver* page_output_device() {
-    return g_page_output_device;
-}
-
-void set_page_output_device(RASTER_Driver* device) {
-    g_page_output_device = device;
-}
 
 namespace {
 HT_Smart_Pointer<HT_AutoCAD_Shoebox> job_shoebox(const RASTER_Driver& d) {
-    auto shoebox = d.m_definition ? d.m_definition->get_shoebox() : nullptr;
+    auto shoebox = d.definition() ? d.definition()->get_shoebox() : nullptr;
     return shoebox ? shoebox->get_autocad_shoebox() : nullptr;
 }
 } // namespace
@@ -86,11 +74,11 @@ void RASTER_Driver::set_error_handler(HT_Smart_Pointer<HT_Error_Handler> handler
     HT_Smart_Pointer<HT_RASTER_Plotter_Class_Factory> factory(new (std::nothrow)
                                                                   HT_RASTER_Plotter_Class_Factory);
     if (!factory)
-        raise_error(100, op_set_error_handler, "pCF");
+        raise_error(error::memory, op_set_error_handler, "pCF");
     HT_Smart_Pointer<HT_Plotter_IO> io(factory->HD_Create_Plotter_IO(m_error_handler));
     factory.release();
     if (!io)
-        raise_error(100, op_set_error_handler, "m_plotter_io");
+        raise_error(error::memory, op_set_error_handler, "m_plotter_io");
     m_plotter_io = io;
 }
 
@@ -103,12 +91,12 @@ HT_Plotter_Definition* RASTER_Driver::get_plotter_definition() {
         throw;
     }
     if (!definition)
-        raise_error(101, op_get_plotter_definition, "");
+        raise_error(error::null_pointer, op_get_plotter_definition, "");
     return definition;
 }
 
 void RASTER_Driver::mark_page_drawn() {
-    set_page_output_device(this);
+    mark_drawn();
 }
 
 int RASTER_Driver::write_output(const void* bytes, std::size_t count) {
@@ -129,7 +117,7 @@ int RASTER_Driver::write_output(const void* bytes, std::size_t count) {
 namespace {
 
 HT_Smart_Pointer<HT_Plotter_Configuration> configuration_of(const RASTER_Driver& d) {
-    return d.m_definition ? d.m_definition->get_plotter_configuration() : nullptr;
+    return d.definition() ? d.definition()->get_plotter_configuration() : nullptr;
 }
 
 HT_Smart_Pointer<HT_Media_Configuration> media_configuration_of(const RASTER_Driver& d) {

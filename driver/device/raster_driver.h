@@ -10,17 +10,18 @@
 #include "media_job.h"
 #include "raster_plugin.h"
 #include "raster_settings.h"
-#include "raster_substitution.h"
+#include "raster_surface.h"
 #include "spool_records.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #define RASTER_DEVICE_EXPORT __attribute__((visibility("default")))
 
-class RASTER_Driver : public HT_Plotter_Device_Data, public RASTER_Color_Substitution {
+class RASTER_Driver : public RASTER_Drawing_Surface {
 public:
     RASTER_Driver();
     ~RASTER_Driver() override;
@@ -39,9 +40,9 @@ public:
 
     // ---- the driver's own operations ----
     virtual void spd_initialize_palette();
-    // 1 when the host asked to cancel the plot. Inline: every drawn dot asks.
+    // 1 when the host asked to cancel the plot.
     virtual int is_cancel_requested() {
-        return m_progress && m_progress->query_and_count() != 0 ? 1 : 0;
+        return drawing_cancelled();
     }
     // Records this device as the one whose page has drawing.
     virtual void mark_page_drawn();
@@ -65,36 +66,76 @@ public:
     // The media catalogue's view of the device's settings.
     raster_media::Media_Device_Settings media_settings() const;
 
-    // ---- members ----
+    // ---- access to the device's state ----
+    HT_RASTER_Plotter_Definition* definition() const {
+        return m_definition.get();
+    }
+    HT_Error_Handler* error_handler() const {
+        return m_error_handler.get();
+    }
+    HT_Plotter_IO* plotter_io() const {
+        return m_plotter_io.get();
+    }
+    const HT_Document_Info& document_info() const {
+        return m_document_info;
+    }
+    const std::string& ie_file_type() const {
+        return m_ie_file_type;
+    }
+    const std::string& ie_compression() const {
+        return m_ie_compression;
+    }
+    const std::string& ie_module_name() const {
+        return m_ie_module_name;
+    }
+    void set_ie_module_name(std::string name) {
+        m_ie_module_name = std::move(name);
+    }
+    const Ie_Space_Ref& color_space() const {
+        return m_color_space;
+    }
+    std::int32_t row_length() const {
+        return m_row_length;
+    }
+    std::int32_t row_count() const {
+        return m_row_count;
+    }
+    bool output_failed() const {
+        return m_output_failed != 0;
+    }
+    const raster_media::Media_State& media() const {
+        return m_media;
+    }
+    const raster_device::Printer_Settings& printer() const {
+        return m_printer;
+    }
+    const std::string& driver_folder() const {
+        return m_driver_folder;
+    }
+    void set_driver_folder(std::string folder) {
+        m_driver_folder = std::move(folder);
+    }
+
+private:
+    class Page_Output; // the phases of end_picture
+
+    void create_page_image();
+    void check_spool_module();
+
     HT_Smart_Pointer<HT_RASTER_Plotter_Definition> m_definition;
     HT_Smart_Pointer<HT_Error_Handler> m_error_handler;
     HT_Smart_Pointer<HT_Plotter_IO> m_plotter_io;
-    HT_Smart_Pointer<HT_Progress> m_progress; // of the current job
     HT_Document_Info m_document_info;
-    // Never 0: wraps to 1.
-    std::uint32_t m_page_number = 1;
     std::string m_ie_file_type;
     std::string m_ie_compression;
     std::string m_ie_module_name;
-    // 1 when the resolution comes from the configuration, else 100 dpi.
-    std::uint8_t m_resolution_from_config = 0;
-    std::int32_t m_resolution = 0;
-    // RASTER_RGB_Back_Color (0x00BBGGRR) with the top byte set.
-    std::uint32_t m_background = 0;
     Ie_Space_Ref m_color_space;
-    int m_image_type = 0;   // ie_pixel::*
-    int m_color_system = 0; // raster_render::color_system_*
-    int m_color_depth = 0;  // bits
-    HT_Palette m_palette;
+    int m_image_type = 0;  // ie_pixel::*
+    int m_color_depth = 0; // bits
     // Printable area in dots: left, right, top, bottom.
     float m_printable_area[4] = {0, 0, 0, 0};
 
-    // Page geometry in pixels. Host column x lands in column x + m_pad_x,
-    // host row y in row m_last_row - m_pad_y - y.
-    std::int32_t m_last_column = 0; // page image width - 1
-    std::int32_t m_last_row = 0;    // page image height - 1
-    std::int32_t m_pad_x = 0;
-    std::int32_t m_pad_y = 0;
+    // The printed part of the page image, and the picture the host sees.
     std::int32_t m_row_length = 0; // printed dots per row
     std::int32_t m_row_count = 0;  // printed rows
     std::int32_t m_picture_width = 0;
@@ -102,35 +143,18 @@ public:
     std::int32_t m_origin_x = 0;
     std::int32_t m_origin_y = 0;
 
-    // The page image of the current page, and its pixel access.
-    std::unique_ptr<ieImgRep> m_image;
-    std::unique_ptr<Ie_Write_Context> m_image_access;
-    // What the dot actions need of the access, kept so that a dot costs no
-    // call into the image engine outside windowed mode.
-    std::uint8_t* const* m_image_rows = nullptr;
-    bool m_image_windowed = false;
-    std::int32_t m_image_width = 0;
-    std::int32_t m_image_height = 0;
-
     std::uint8_t m_output_failed = 0;
     raster_media::Media_State m_media;
     raster_device::Printer_Settings m_printer;
     // Where the spool module and the modules it is given lie.
     std::string m_driver_folder;
-
-    // Drops the page image and its access.
-    void release_page_image();
-
-private:
-    void create_page_image();
-    void check_spool_module();
 };
 
 namespace raster_device {
 
 // The device whose page has had a drawing call since the picture started.
-RASTER_Driver* page_output_device();
-void set_page_output_device(RASTER_Driver* device);
+using raster_render::page_output_device;
+using raster_render::set_page_output_device;
 
 // The job's shoebox entries the host set up: its temporary folder (empty
 // when none) and its progress object (empty when none).

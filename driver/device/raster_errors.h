@@ -1,18 +1,22 @@
-// How the device reports failures: the host's exceptions carrying this
-// library's module name, a string-table number, the failing operation and a
-// short detail; and the texts shown for the spool module's result codes.
+// The device's failures: the operation texts the host sees, and the texts
+// shown for the spool module's result codes. Raising them is common to the
+// device and the drawing actions.
 #pragma once
 
-#include "ht_error.h"
+#include "raster_error.h"
 
 #include <cstdint>
 #include <string>
 
 namespace raster_device {
 
-// Source units named by the errors.
-inline constexpr char unit_device[] = "raster";
-inline constexpr char unit_draw[] = "rasterdraw";
+using raster_error::message_text;
+using raster_error::raise_error;
+using raster_error::raise_severe;
+using raster_error::raise_severe_message;
+using raster_error::unit_device;
+using raster_error::unit_draw;
+namespace error = raster_error;
 
 // Operation texts the host sees.
 inline constexpr char op_begin_picture[] = "RASTER_Driver::begin_picture";
@@ -25,17 +29,5 @@ inline constexpr char op_spd_initialize_palette[] = "RASTER_Driver::spd_initiali
 // The message for a spool module result code; "Other Error" for any code
 // without a text of its own.
 const char* spool_result_message(std::int32_t code);
-
-// A message of the driver's string table; empty when it cannot be loaded.
-std::string message_text(unsigned id);
-
-// Throw the host's errors. The detail is cut to the host's limit by HT_Error.
-[[noreturn]] void raise_error(int code, const char* operation, const std::string& detail,
-                              const char* unit = unit_device);
-[[noreturn]] void raise_severe(int code, const char* operation, const std::string& detail,
-                               const char* unit = unit_device);
-// A severe error whose detail is string `message` of the table.
-[[noreturn]] void raise_severe_message(int code, unsigned message, const char* operation,
-                                       const char* unit = unit_device);
 
 } // namespace raster_device

@@ -1,26 +1,20 @@
-// The device's colour system and palette, fixed when the configuration is
-// established.
+// A surface's colour system and palette, fixed when the device's
+// configuration is established.
 #include "ht_color_cube.h"
+#include "message_ids.h"
 #include "raster_draw.h"
-#include "raster_driver.h"
-#include "raster_errors.h"
-#include "resource_ids.h"
+#include "raster_error.h"
+#include "raster_surface.h"
 
-using namespace raster_render;
+namespace raster_render {
 
-void RASTER_Driver::spd_initialize_palette() {
-    auto config = m_definition ? m_definition->get_plotter_configuration() : nullptr;
-    auto rcm = config ? config->get_res_color_mem_configuration() : nullptr;
-    auto entry = rcm ? rcm->get_current() : nullptr;
-    if (!entry)
-        raster_device::raise_error(101, raster_device::op_spd_initialize_palette, "res_color_mem");
+void set_up_color_system(RASTER_Drawing_Surface& s, int color_system, const char* operation) {
+    s.m_color_system = color_system;
+    s.renderer_options().set_color_system(color_system);
 
-    m_color_system = entry->color_system;
-    renderer_options().set_color_system(m_color_system);
-
-    switch (m_color_system) {
+    switch (color_system) {
     case color_system_indexed: {
-        write_background_entry(m_palette, m_background);
+        write_background_entry(s.m_palette, s.m_background);
 
         // Six levels per primary from index 1 on. The cube is checked once
         // it is complete: any change after the check would void it.
@@ -30,27 +24,29 @@ void RASTER_Driver::spd_initialize_palette() {
         cube.set_blue_levels(cube_levels);
         cube.set_first_index(cube_first_index);
         cube.validate();
-        if (!m_palette.install(cube))
-            raster_device::raise_severe_message(102, rsrc_id::err_palette_install,
-                                                raster_device::op_spd_initialize_palette);
+        if (!s.m_palette.install(cube))
+            raster_error::raise_severe_message(raster_error::device_init,
+                                               rsrc_id::err_palette_install, operation);
 
-        write_grey_ramp(m_palette);
-        copy_palette_to_table(m_palette, palette_rgb_table());
-        renderer_options().set_palette(m_palette);
-        register_image_action(*this, m_color_system);
+        write_grey_ramp(s.m_palette);
+        copy_palette_to_table(s.m_palette, palette_rgb_table());
+        s.renderer_options().set_palette(s.m_palette);
         break;
     }
     case color_system_true_color:
-        register_image_action(*this, m_color_system);
         break;
     case color_system_bitonal:
-        write_background_entry(m_palette, m_background);
-        write_grey_ramp(m_palette);
-        renderer_options().set_palette(m_palette);
-        register_image_action(*this, m_color_system);
+        write_background_entry(s.m_palette, s.m_background);
+        write_grey_ramp(s.m_palette);
+        s.renderer_options().set_palette(s.m_palette);
         break;
     default:
-        raster_device::raise_severe_message(102, rsrc_id::err_color_system,
-                                            "raster_plotter_draw_dci_dot");
+        // The printer's contract names the dot action for an unknown colour
+        // system, wherever it is found.
+        raster_error::raise_severe_message(raster_error::device_init, rsrc_id::err_color_system,
+                                           "raster_plotter_draw_dci_dot");
     }
+    register_drawing_actions(s, true);
 }
+
+} // namespace raster_render

@@ -3,11 +3,10 @@
 
 #include "ht_draw.h"
 #include "ie_rep.h"
-#include "raster_driver.h"
-#include "raster_errors.h"
+#include "message_ids.h"
+#include "raster_error.h"
 #include "raster_image.h"
 #include "raster_pixels.h"
-#include "resource_ids.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,29 +15,33 @@ using namespace raster_render;
 
 namespace {
 
+[[gnu::noinline, gnu::cold]] void stop_drawing() {
+    ieRep.set_error_reporting(0, 1);
+}
+
 // Every action first marks the page as drawn; a cancelled plot draws nothing.
-RASTER_Driver* prologue(HT_Renderer_Data* device) {
-    auto* d = static_cast<RASTER_Driver*>(device);
-    if (!d)
+// Inline: every dot runs it.
+[[gnu::always_inline]] inline RASTER_Drawing_Surface* prologue(HT_Renderer_Data* device) {
+    auto* d = static_cast<RASTER_Drawing_Surface*>(device);
+    if (!d) [[unlikely]]
         return nullptr;
-    // The device's own operations, called directly: this runs for every dot.
-    d->RASTER_Driver::mark_page_drawn();
-    if (d->RASTER_Driver::is_cancel_requested()) {
-        ieRep.set_error_reporting(0, 1);
+    d->mark_drawn();
+    if (d->drawing_cancelled()) [[unlikely]] {
+        stop_drawing();
         return nullptr;
     }
     return d;
 }
 
-void check_color_system(const RASTER_Driver& d, const char* operation) {
+void check_color_system(const RASTER_Drawing_Surface& d, const char* operation) {
     if (!valid_color_system(d.m_color_system))
-        raster_device::raise_severe_message(102, rsrc_id::err_color_system, operation,
-                                            raster_device::unit_draw);
+        raster_error::raise_severe_message(raster_error::device_init, rsrc_id::err_color_system,
+                                           operation, raster_error::unit_draw);
 }
 
 // The value a dot writes: a palette index for the indexed system, a host
 // colour otherwise; the given colour when there is one, else the rendition's.
-std::uint32_t dot_value(const RASTER_Driver& d, const HT_Rendition* rendition,
+std::uint32_t dot_value(const RASTER_Drawing_Surface& d, const HT_Rendition* rendition,
                         const std::uint32_t* color) {
     if (d.m_color_system == color_system_indexed) {
         if (color)
@@ -64,8 +67,8 @@ int word_of(int color_system, int c) {
 
 // Writes one pixel of the page image; pixels outside it, or a picture
 // without a page image, write nothing.
-[[gnu::always_inline]] inline void put_pixel(RASTER_Driver& d, std::int64_t c, std::int64_t r,
-                                             std::uint32_t value) {
+[[gnu::always_inline]] inline void put_pixel(RASTER_Drawing_Surface& d, std::int64_t c,
+                                             std::int64_t r, std::uint32_t value) {
     if (!d.m_image_rows || c < 0 || r < 0 || c >= d.m_image_width || r >= d.m_image_height)
         return;
     const int column = static_cast<int>(c);
@@ -110,7 +113,11 @@ int word_of(int color_system, int c) {
 
 namespace raster_render {
 
-RASTER_Driver* drawing_prologue(HT_Renderer_Data* device) {
+namespace detail {
+RASTER_Drawing_Surface* page_drawn_surface = nullptr;
+} // namespace detail
+
+RASTER_Drawing_Surface* drawing_prologue(HT_Renderer_Data* device) {
     return prologue(device);
 }
 
@@ -127,8 +134,19 @@ bool is_bitonal_ink(std::uint32_t color, std::uint32_t background) {
     return light_background ? black : !black;
 }
 
-void register_image_action(RASTER_Driver& d, int color_system) {
-    switch (color_system) {
+HT_Draw_DCI_Dot_Action dot_action_for(std::int32_t resolution) {
+    return resolution <= 400 ? raster_plotter_draw_dci_dot : raster_plotter_draw_over400dpi_dci_dot;
+}
+
+void register_drawing_actions(RASTER_Drawing_Surface& d, bool image_action) {
+    d.set_draw_dci_dot_action(HT_OWN_ACTION(&d, dot_action_for(d.m_resolution)));
+    d.set_draw_dci_polytriangle_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_polytriangle));
+    d.set_draw_dci_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_shared_image));
+    d.set_draw_dc_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_dc_shared_image));
+    d.set_clear_drawing_buffer_action(HT_OWN_ACTION(&d, raster_plotter_clear_drawing_buffer));
+    if (!image_action)
+        return;
+    switch (d.m_color_system) {
     case color_system_indexed:
         d.set_draw_dci_index8_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_index8_image));
         break;
@@ -144,23 +162,11 @@ void register_image_action(RASTER_Driver& d, int color_system) {
     }
 }
 
-HT_Draw_DCI_Dot_Action dot_action_for(std::int32_t resolution) {
-    return resolution <= 400 ? raster_plotter_draw_dci_dot : raster_plotter_draw_over400dpi_dci_dot;
-}
-
-void register_drawing_actions(RASTER_Driver& d) {
-    d.set_draw_dci_dot_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_dot));
-    d.set_draw_dci_polytriangle_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_polytriangle));
-    d.set_draw_dci_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_dci_shared_image));
-    d.set_draw_dc_image_action(HT_OWN_ACTION(&d, raster_plotter_draw_dc_shared_image));
-    d.set_clear_drawing_buffer_action(HT_OWN_ACTION(&d, raster_plotter_clear_drawing_buffer));
-}
-
 } // namespace raster_render
 
 void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                  const HT_DCI_Point* point, const std::uint32_t* color) {
-    RASTER_Driver* d = prologue(device);
+    RASTER_Drawing_Surface* d = prologue(device);
     if (!d || !point)
         return;
 
@@ -170,15 +176,22 @@ void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* r
     if (!Clip(rendition).inside(point->x, point->y, point->z))
         return;
 
-    check_color_system(*d, "raster_plotter_draw_dci_dot");
     const std::int64_t c = std::int64_t{point->x} + d->m_pad_x;
     const std::int64_t r = std::int64_t{d->m_last_row} - d->m_pad_y - point->y;
+    // The common case, an indexed dot on a page image held in memory, takes
+    // the short way: one byte.
+    if (d->m_color_system == color_system_indexed && !d->m_image_windowed && d->m_image_rows &&
+        c >= 0 && r >= 0 && c < d->m_image_width && r < d->m_image_height) [[likely]] {
+        d->m_image_rows[r][c] = static_cast<std::uint8_t>(dot_value(*d, rendition, color));
+        return;
+    }
+    check_color_system(*d, "raster_plotter_draw_dci_dot");
     put_pixel(*d, c, r, dot_value(*d, rendition, color));
 }
 
 void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                             const HT_DCI_Point* point, const std::uint32_t* color) {
-    RASTER_Driver* d = prologue(device);
+    RASTER_Drawing_Surface* d = prologue(device);
     if (!d || !point)
         return;
     check_color_system(*d, "raster_plotter_draw_over400dpi_dci_dot");
@@ -217,7 +230,7 @@ void raster_plotter_draw_over400dpi_dci_dot(HT_Renderer_Data* device, const HT_R
 
 void raster_plotter_draw_dci_polytriangle(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                           int count, const HT_DCI_Point* points) {
-    RASTER_Driver* d = prologue(device);
+    RASTER_Drawing_Surface* d = prologue(device);
     if (!d || !rendition || !points || count < 3)
         return;
 
@@ -246,10 +259,10 @@ void raster_plotter_draw_dci_polytriangle(HT_Renderer_Data* device, const HT_Ren
 }
 
 void raster_plotter_clear_drawing_buffer(HT_Renderer_Data* device) {
-    auto* d = static_cast<RASTER_Driver*>(device);
+    auto* d = static_cast<RASTER_Drawing_Surface*>(device);
     if (!d)
         return;
-    d->mark_page_drawn();
+    d->mark_drawn();
     check_color_system(*d, "raster_plotter_clear_drawing_buffer");
     if (!d->m_image)
         return;

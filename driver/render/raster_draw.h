@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-class RASTER_Driver;
+class RASTER_Drawing_Surface;
 
 // One pixel per dot, up to 400 dpi; dots outside the page image are dropped.
 void raster_plotter_draw_dci_dot(HT_Renderer_Data* device, const HT_Rendition* rendition,
@@ -23,11 +23,17 @@ void raster_plotter_clear_drawing_buffer(HT_Renderer_Data* device);
 
 namespace raster_render {
 
-// Registers the actions a new device starts with.
-void register_drawing_actions(RASTER_Driver& device);
+// Registers the drawing actions on the surface: the dot action of its
+// resolution, triangle strips, shared images and clearing; with
+// `image_action`, also the row-image action of its colour system, which a
+// surface only has once its colour system is set up.
+void register_drawing_actions(RASTER_Drawing_Surface& surface, bool image_action = false);
 
-// Registers the image action of a colour system.
-void register_image_action(RASTER_Driver& device, int color_system);
+// Sets up a colour system on the surface: the renderer's colour system, the
+// palette of the indexed and bitonal systems (the indexed one also fills the
+// palette RGB table) and the actions. An unknown system is a severe error
+// reported with `operation`.
+void set_up_color_system(RASTER_Drawing_Surface& surface, int color_system, const char* operation);
 
 // The dot action for a resolution: the one-pixel action up to 400 dpi.
 HT_Draw_DCI_Dot_Action dot_action_for(std::int32_t resolution);

@@ -4,10 +4,10 @@
 #include "raster_image.h"
 
 #include "ht_draw.h"
-#include "raster_errors.h"
+#include "message_ids.h"
+#include "raster_error.h"
 #include "raster_pixels.h"
 #include "raster_substitution.h"
-#include "resource_ids.h"
 
 #include <algorithm>
 
@@ -21,8 +21,9 @@ public:
     Temporary_Row(std::size_t bytes, const char* operation)
         : m_bytes(static_cast<std::uint8_t*>(ht_alloc(std::max<std::size_t>(bytes, 1)))) {
         if (!m_bytes)
-            raster_device::raise_severe_message(102, rsrc_id::err_memory_allocation, operation,
-                                                raster_device::unit_draw);
+            raster_error::raise_severe_message(raster_error::device_init,
+                                               rsrc_id::err_memory_allocation, operation,
+                                               raster_error::unit_draw);
     }
     ~Temporary_Row() { ht_free(m_bytes); }
     Temporary_Row(const Temporary_Row&) = delete;
@@ -45,7 +46,7 @@ struct Visible_Part {
 // Only what the page image can hold is read and stored: the image engine
 // would drop the rest anyway. False when nothing is left, or there is no
 // page image to store into.
-bool visible_part(const RASTER_Driver& d, const Row_Image_Rectangle& r, Visible_Part& v) {
+bool visible_part(const RASTER_Drawing_Surface& d, const Row_Image_Rectangle& r, Visible_Part& v) {
     if (!d.m_image_access)
         return false;
     const std::int64_t c0 = std::max<std::int64_t>(r.left, 0);
@@ -78,8 +79,8 @@ const std::uint8_t* source_row(const void* pixels, int row_bytes, std::int64_t r
 
 namespace raster_render {
 
-bool place_row_image(const RASTER_Driver& d, const HT_DCI_Point& start, const HT_DCI_Point& end,
-                     Row_Image_Rectangle& rectangle) {
+bool place_row_image(const RASTER_Drawing_Surface& d, const HT_DCI_Point& start,
+                     const HT_DCI_Point& end, Row_Image_Rectangle& rectangle) {
     // An image whose start lies outside the page image is dropped.
     const std::int64_t lx = d.m_last_column;
     const std::int64_t ly = d.m_last_row;
@@ -110,7 +111,7 @@ bool place_row_image(const RASTER_Driver& d, const HT_DCI_Point& start, const HT
 void raster_plotter_draw_index8_image(HT_Renderer_Data* device, const HT_Rendition*,
                                       const HT_DCI_Point* start, const HT_DCI_Point* end,
                                       int row_bytes, const void* pixels) {
-    RASTER_Driver* d = drawing_prologue(device);
+    RASTER_Drawing_Surface* d = drawing_prologue(device);
     if (!d || !start || !end || !pixels || d->m_color_system != color_system_indexed)
         return;
     Row_Image_Rectangle r;
@@ -147,7 +148,7 @@ void raster_plotter_draw_index8_image(HT_Renderer_Data* device, const HT_Renditi
 void raster_plotter_draw_rgb32_image(HT_Renderer_Data* device, const HT_Rendition*,
                                      const HT_DCI_Point* start, const HT_DCI_Point* end,
                                      int row_bytes, const void* pixels) {
-    RASTER_Driver* d = drawing_prologue(device);
+    RASTER_Drawing_Surface* d = drawing_prologue(device);
     if (!d || !start || !end || !pixels || d->m_color_system != color_system_true_color)
         return;
     Row_Image_Rectangle r;
@@ -171,7 +172,7 @@ void raster_plotter_draw_rgb32_image(HT_Renderer_Data* device, const HT_Renditio
 void raster_plotter_draw_dci_bitonal_image(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                            const HT_DCI_Point* start, const HT_DCI_Point* end,
                                            int row_bytes, const void* pixels, int format) {
-    RASTER_Driver* d = drawing_prologue(device);
+    RASTER_Drawing_Surface* d = drawing_prologue(device);
     if (!d)
         return;
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-class RASTER_Driver;
+class RASTER_Drawing_Surface;
 
 // Rows of palette indices between two opposite corners, the first row on top.
 void raster_plotter_draw_index8_image(HT_Renderer_Data* device, const HT_Rendition* rendition,
@@ -49,8 +49,8 @@ struct Row_Image_Rectangle {
 // because its start lies outside the page image. A one-row image on the last
 // row, which is not printed, moves up a row when the resolution comes from
 // the configuration.
-bool place_row_image(const RASTER_Driver& d, const HT_DCI_Point& start, const HT_DCI_Point& end,
-                     Row_Image_Rectangle& rectangle);
+bool place_row_image(const RASTER_Drawing_Surface& d, const HT_DCI_Point& start,
+                     const HT_DCI_Point& end, Row_Image_Rectangle& rectangle);
 
 // Rows of a shared-image strip for this many bytes a row: 512 KiB of source
 // at most, never more than `height` and never none.

@@ -6,8 +6,8 @@
 #include "ht_rendition.h"
 #include "ie_image.h"
 #include "raster_draw.h"
-#include "raster_driver.h"
 #include "raster_palette.h"
+#include "raster_surface.h"
 
 #include <cstdint>
 #include <cstring>
@@ -16,7 +16,7 @@ namespace raster_render {
 
 // Every action first marks the page as drawn; a cancelled plot draws
 // nothing (null).
-RASTER_Driver* drawing_prologue(HT_Renderer_Data* device);
+RASTER_Drawing_Surface* drawing_prologue(HT_Renderer_Data* device);
 
 // Word of the row that holds column c.
 inline int row_word(int color_system, int c) {
@@ -32,7 +32,7 @@ inline int row_word(int color_system, int c) {
 
 // The row pointer valid for column c of row r, fetched in windowed mode;
 // null outside the image or without a page image.
-inline std::uint8_t* pixel_row(RASTER_Driver& d, std::int64_t c, std::int64_t r) {
+inline std::uint8_t* pixel_row(RASTER_Drawing_Surface& d, std::int64_t c, std::int64_t r) {
     if (!d.m_image_rows || c < 0 || r < 0 || c >= d.m_image_width || r >= d.m_image_height)
         return nullptr;
     const int row_index = static_cast<int>(r);
@@ -47,7 +47,7 @@ inline std::uint8_t* pixel_row(RASTER_Driver& d, std::int64_t c, std::int64_t r)
 }
 
 // Sets (ink) or clears the bit of pixel (c, r) of a 1-bit page image.
-inline void put_bit(RASTER_Driver& d, std::int64_t c, std::int64_t r, bool ink) {
+inline void put_bit(RASTER_Drawing_Surface& d, std::int64_t c, std::int64_t r, bool ink) {
     std::uint8_t* row = pixel_row(d, c, r);
     if (!row)
         return;

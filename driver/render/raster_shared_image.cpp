@@ -4,10 +4,10 @@
 // directly where composing is forbidden or not possible.
 #include "ht_draw.h"
 #include "ie_rep.h"
-#include "raster_errors.h"
+#include "message_ids.h"
+#include "raster_error.h"
 #include "raster_image.h"
 #include "raster_pixels.h"
-#include "resource_ids.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,7 +48,7 @@ struct Set_Up {
     Ie_Pixel_Opt transparent = iePixelNull;
 };
 
-std::uint32_t next_serial(RASTER_Driver& d) {
+std::uint32_t next_serial(RASTER_Drawing_Surface& d) {
     if (++d.m_page_number == 0)
         d.m_page_number = 1;
     return d.m_page_number;
@@ -77,7 +77,7 @@ std::int64_t round_up_4(std::int64_t n) {
 }
 
 // Fills in the request and the path for the device's colour system.
-void set_up(RASTER_Driver& d, const HT_Rendition* rendition, const HT_Image_Source& source,
+void set_up(RASTER_Drawing_Surface& d, const HT_Rendition* rendition, const HT_Image_Source& source,
             std::int64_t width, bool clipped, Set_Up& s) {
     constexpr std::uint32_t white = 0xFFFFFFFFu, black = 0xFF000000u;
     HT_Image_Request& q = s.request;
@@ -108,6 +108,8 @@ void set_up(RASTER_Driver& d, const HT_Rendition* rendition, const HT_Image_Sour
         break;
     }
     case color_system_indexed: {
+        // A second serial, as the printer's contract takes one: the page
+        // numbers and serials that follow count it.
         q.serial = next_serial(d);
         q.format = HT_Request_Bytes;
         q.pixel_size = 8;
@@ -134,7 +136,8 @@ void set_up(RASTER_Driver& d, const HT_Rendition* rendition, const HT_Image_Sour
     case color_system_bitonal: {
         // A byte a pixel: 1 sets the bit, 2 clears it, 0 (no pixel) leaves
         // it. One bit a pixel could not tell a transparent pixel from paper,
-        // so even a clipped picture is written pixel by pixel.
+        // so even a clipped picture is written pixel by pixel. A second
+        // serial, as for indexed requests.
         q.serial = next_serial(d);
         q.format = HT_Request_Bytes;
         q.pixel_size = 2;
@@ -148,8 +151,8 @@ void set_up(RASTER_Driver& d, const HT_Rendition* rendition, const HT_Image_Sour
         break;
     }
     default:
-        raster_device::raise_severe_message(102, rsrc_id::err_color_system, op_ism_image,
-                                            raster_device::unit_draw);
+        raster_error::raise_severe_message(raster_error::device_init, rsrc_id::err_color_system,
+                                           op_ism_image, raster_error::unit_draw);
     }
     q.row_bytes = static_cast<std::int32_t>(std::min(s.row_bytes, int_max));
 }
@@ -164,7 +167,7 @@ public:
     Clip_Outline& operator=(const Clip_Outline&) = delete;
     ~Clip_Outline() { ht_free(m_block); }
 
-    void build(const HT_Contour_Set_Data& region, const RASTER_Driver& d) {
+    void build(const HT_Contour_Set_Data& region, const RASTER_Drawing_Surface& d) {
         const std::size_t points = region.point_count();
         const std::size_t contours = region.contour_count();
         constexpr std::size_t most = static_cast<std::size_t>(int_max / 2);
@@ -173,9 +176,9 @@ public:
             block = ht_alloc(std::max<std::size_t>(
                 points * 2 * sizeof(std::int32_t) + contours * sizeof(int), 1));
         if (!block)
-            raster_device::raise_error(100, op_ism_image,
-                                       raster_device::message_text(rsrc_id::err_memory_allocation),
-                                       raster_device::unit_draw);
+            raster_error::raise_error(raster_error::memory, op_ism_image,
+                                      raster_error::message_text(rsrc_id::err_memory_allocation),
+                                      raster_error::unit_draw);
         m_block = block;
 
         auto* xy = static_cast<std::int32_t*>(block);
@@ -253,7 +256,7 @@ private:
 // of its top-left pixel.
 struct Strip_Place {
     std::int64_t width, rows, column, row;
-    bool meets(const RASTER_Driver& d) const {
+    bool meets(const RASTER_Drawing_Surface& d) const {
         return column < d.m_image_width && column + width > 0 && row < d.m_image_height &&
                row + rows > 0;
     }
@@ -275,7 +278,7 @@ const std::uint8_t* clear_transparent(const std::uint8_t* row, std::int64_t widt
     return scratch.data();
 }
 
-void compose_strip(RASTER_Driver& d, const HT_Image_Block& block, const Strip_Place& at,
+void compose_strip(RASTER_Drawing_Surface& d, const HT_Image_Block& block, const Strip_Place& at,
                    ieImgRep& strip, Ie_Write_Context& strip_access, const Set_Up& s,
                    const Clip_Outline& outline) {
     const bool with_alpha = s.pixel_type == ie_pixel::rgb32;
@@ -295,12 +298,12 @@ void compose_strip(RASTER_Driver& d, const HT_Image_Block& block, const Strip_Pl
 struct Host_Point {
     std::int64_t x, y;
 };
-Host_Point host_point(const RASTER_Driver& d, std::int64_t c, std::int64_t r) {
+Host_Point host_point(const RASTER_Drawing_Surface& d, std::int64_t c, std::int64_t r) {
     return {c - d.m_pad_x, std::int64_t{d.m_last_row} - d.m_pad_y - r};
 }
 
-void direct_true_color_strip(RASTER_Driver& d, const HT_Image_Block& block, const Strip_Place& at,
-                             const Clip& clip, std::int32_t z) {
+void direct_true_color_strip(RASTER_Drawing_Surface& d, const HT_Image_Block& block,
+                             const Strip_Place& at, const Clip& clip, std::int32_t z) {
     if (!d.m_image_access || !at.meets(d))
         return;
     const std::int64_t k0 = std::max<std::int64_t>(0, -at.column);
@@ -331,8 +334,8 @@ void direct_true_color_strip(RASTER_Driver& d, const HT_Image_Block& block, cons
     }
 }
 
-void direct_bitonal_strip(RASTER_Driver& d, const HT_Image_Block& block, const Strip_Place& at,
-                          const Clip& clip, std::int32_t z) {
+void direct_bitonal_strip(RASTER_Drawing_Surface& d, const HT_Image_Block& block,
+                          const Strip_Place& at, const Clip& clip, std::int32_t z) {
     if (!at.meets(d))
         return;
     const std::int64_t k0 = std::max<std::int64_t>(0, -at.column);
@@ -353,6 +356,41 @@ void direct_bitonal_strip(RASTER_Driver& d, const HT_Image_Block& block, const S
     }
 }
 
+// Memory for a strip image, asked again with error reporting off.
+void check_strip_memory(const Set_Up& s, std::int64_t width, std::int64_t rows) {
+    if (ieRep.memory_available(s.pixel_type, static_cast<int>(width), static_cast<int>(rows)))
+        return;
+    ieRep.set_error_reporting(0, 0);
+    if (!ieRep.memory_available(s.pixel_type, static_cast<int>(width), static_cast<int>(rows)))
+        raster_error::raise_severe_message(raster_error::device_init, rsrc_id::err_ie_memory,
+                                           op_ism_image, raster_error::unit_draw);
+}
+
+// The strip image strips are composed in, and its access. The image is
+// declared before its access so that the access goes first.
+class Strip_Image {
+public:
+    // A strip of `rows` rows in place of the last; false when the image
+    // engine cannot make it.
+    bool renew(std::int64_t width, std::int64_t rows, const Ie_Space_Ref& space) {
+        // Strips of one height share a strip image: each stores all its pixels.
+        if (m_image && m_access && m_image->height() == rows)
+            return true;
+        m_access.reset();
+        m_image.reset();
+        m_image = ieImgRepConstructor2({static_cast<int>(width), static_cast<int>(rows)}, space);
+        if (m_image)
+            m_access = m_image->write_context();
+        return m_access != nullptr;
+    }
+    ieImgRep& image() const { return *m_image; }
+    Ie_Write_Context& access() const { return *m_access; }
+
+private:
+    std::unique_ptr<ieImgRep> m_image;
+    std::unique_ptr<Ie_Write_Context> m_access;
+};
+
 } // namespace
 
 namespace raster_render {
@@ -367,18 +405,18 @@ std::int64_t shared_strip_rows(std::int64_t row_bytes, std::int64_t height) {
 
 void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                        const HT_DCI_Point* anchor, HT_Image_Source* source) {
-    auto* d = static_cast<RASTER_Driver*>(device);
+    auto* d = static_cast<RASTER_Drawing_Surface*>(device);
     if (!d || !anchor || !source)
         return;
 
-    // 1. The destination and the size of the source.
+    // The destination and the size of the source.
     const std::int64_t x_dest = std::int64_t{anchor->x} + d->m_pad_x;
     const std::int64_t y_base = std::int64_t{anchor->y} + d->m_pad_y;
     const std::int64_t width = std::int64_t{source->x1} - source->x0 + 1;
     const std::int64_t height = std::int64_t{source->y1} - source->y0 + 1;
     const Clip clip(rendition);
 
-    // 2. The request of the colour system. An empty source, or one whose rows
+    // The request of the colour system. An empty source, or one whose rows
     // the request cannot describe, draws nothing.
     Set_Up s;
     set_up(*d, rendition, *source, width, clip.clipped(), s);
@@ -387,26 +425,16 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         return;
     const bool composing = s.path == Path::compose;
 
-    // 3, 4. Rows per strip, and memory for a strip, asked twice.
+    // Rows per strip, memory for a strip and the clip outline the paste follows.
     const std::int64_t strip_rows = shared_strip_rows(s.row_bytes, height);
-    if (composing && !ieRep.memory_available(s.pixel_type, static_cast<int>(width),
-                                             static_cast<int>(strip_rows))) {
-        ieRep.set_error_reporting(0, 0);
-        if (!ieRep.memory_available(s.pixel_type, static_cast<int>(width),
-                                    static_cast<int>(strip_rows)))
-            raster_device::raise_severe_message(102, rsrc_id::err_ie_memory, op_ism_image,
-                                                raster_device::unit_draw);
-    }
-
-    // 5. The clip outline the paste follows.
+    if (composing)
+        check_strip_memory(s, width, strip_rows);
     Clip_Outline outline;
     if (composing && clip.clipped())
         outline.build(*clip.region(), *d);
 
-    // 6. Strips from the top of the image down. The strip image is declared
-    // before its access so that the access goes first.
-    std::unique_ptr<ieImgRep> strip;
-    std::unique_ptr<Ie_Write_Context> strip_access;
+    // Strips from the top of the image down.
+    Strip_Image strip;
     HT_Image_Request& request = s.request;
     request.x0 = request.area_x0 = source->x0;
     request.x1 = request.area_x1 = source->x1;
@@ -414,20 +442,9 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         const std::int64_t n = std::min(strip_rows, left);
         request.y0 = request.area_y0 = static_cast<std::int32_t>(source->y0 + left - n);
         request.y1 = request.area_y1 = static_cast<std::int32_t>(source->y0 + left - 1);
-
-        // Strips of one height share a strip image: each stores all its pixels.
-        if (composing && (!strip || strip->height() != n)) {
-            strip_access.reset();
-            strip.reset();
-            strip = ieImgRepConstructor2({static_cast<int>(width), static_cast<int>(n)}, s.space);
-            if (!strip)
-                return;
-            strip_access = strip->write_context();
-            if (!strip_access)
-                return;
-        }
-
-        if (d->is_cancel_requested())
+        if (composing && !strip.renew(width, n, s.space))
+            return;
+        if (d->drawing_cancelled())
             return;
         const Held_Block held(*source, request);
         const HT_Image_Block* block = held.usable(s.packed_bytes);
@@ -438,7 +455,7 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
         const Strip_Place at{width, n, x_dest, std::int64_t{d->m_last_row} + 1 - y_base - left};
         switch (s.path) {
         case Path::compose:
-            compose_strip(*d, *block, at, *strip, *strip_access, s, outline);
+            compose_strip(*d, *block, at, strip.image(), strip.access(), s, outline);
             break;
         case Path::direct_true_color:
             direct_true_color_strip(*d, *block, at, clip, anchor->z);
@@ -453,10 +470,10 @@ void raster_plotter_draw_dci_ism_image(HT_Renderer_Data* device, const HT_Rendit
 
 void raster_plotter_draw_dci_shared_image(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                           const HT_DCI_Point* point, HT_Shared_Image* image) {
-    auto* d = static_cast<RASTER_Driver*>(device);
+    auto* d = static_cast<RASTER_Drawing_Surface*>(device);
     if (!d)
         return;
-    d->mark_page_drawn();
+    d->mark_drawn();
     if (!point || !image)
         return;
 
@@ -477,10 +494,10 @@ void raster_plotter_draw_dci_shared_image(HT_Renderer_Data* device, const HT_Ren
 
 void raster_plotter_draw_dc_shared_image(HT_Renderer_Data* device, const HT_Rendition* rendition,
                                          const HT_Point* point, HT_Shared_Image* image) {
-    auto* d = static_cast<RASTER_Driver*>(device);
+    auto* d = static_cast<RASTER_Drawing_Surface*>(device);
     if (!d)
         return;
-    d->mark_page_drawn();
+    d->mark_drawn();
     // Truncated toward zero; a point that is no whole-dot point draws nothing.
     auto whole = [](float v) {
         return std::isfinite(v) && v > static_cast<float>(int_min) &&

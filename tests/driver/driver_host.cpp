@@ -156,7 +156,7 @@ RASTER_Driver& Driver_Host::device() {
 
 void Driver_Host::configure() {
     device().establish_configuration(m_definition);
-    device().m_plotter_io->set_target(m_output.string());
+    device().plotter_io()->set_target(m_output.string());
 }
 
 void Driver_Host::establish() {

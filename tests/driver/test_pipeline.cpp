@@ -106,7 +106,7 @@ TEST_F(Pipeline, APageWithoutDrawingSpoolsButSendsNothing) {
     small_page(10, 5);
     set("copies", "2");
     print([](RASTER_Driver&) {});
-    device().m_plotter_io->close();
+    device().plotter_io()->close();
     EXPECT_TRUE(output().empty());
 
     const plat::Status_Window_State window = plat::status_recorder().last_window();
@@ -213,13 +213,13 @@ TEST_F(Pipeline, AShortWriteIsToldToTheHostAndFailsThePage) {
     establish();
     begin();
     dot(2, 2, red);
-    device().m_plotter_io->set_write_limit(100);
+    device().plotter_io()->set_write_limit(100);
     const Caught e = error_of([&] { end(); });
     EXPECT_EQ(e.code(), 104);
     EXPECT_EQ(e.operation(), "RASTER_Driver::end_picture");
     EXPECT_EQ(m_progress->failure(), 2);
-    EXPECT_EQ(device().m_plotter_io->bytes_written(), 100u);
-    EXPECT_EQ(device().m_output_failed, 1);
+    EXPECT_EQ(device().plotter_io()->bytes_written(), 100u);
+    EXPECT_TRUE(device().output_failed());
 
     // Nothing more is written once a write fell short.
     EXPECT_EQ(device().write_output("abc", 3), 0);
@@ -248,7 +248,7 @@ TEST_P(Spool_Failures, FailThePageWithTheirMessage) {
     EXPECT_EQ(e.unit(), "raster");
     EXPECT_EQ(device().m_image, nullptr);
     EXPECT_FALSE(device().m_progress);
-    EXPECT_FALSE(device().m_plotter_io->is_open());
+    EXPECT_FALSE(device().plotter_io()->is_open());
     EXPECT_FALSE(plat::status_recorder().current_window());
 }
 
@@ -267,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Pipeline, AMissingSpoolModuleIsShownThenFailsThePicture) {
     small_page(12, 6);
     establish();
-    device().m_driver_folder = (temp_dir() / "nowhere").string() + "/";
+    device().set_driver_folder((temp_dir() / "nowhere").string() + "/");
     const Caught e = error_of([&] { begin(); });
     EXPECT_TRUE(e.severe());
     EXPECT_EQ(e.code(), 102);
@@ -309,11 +309,11 @@ INSTANTIATE_TEST_SUITE_P(
     Engine, Image_Failures,
     ::testing::Values(
         Image_Failure{"NoFileWriter",
-                      [](Driver_Host&, RASTER_Driver& d) { d.m_ie_module_name = "nowriter.dll"; },
+                      [](Driver_Host&, RASTER_Driver& d) { d.set_ie_module_name("nowriter.dll"); },
                       104},
         Image_Failure{"NoTemporaryFolder",
                       [](Driver_Host& h, RASTER_Driver& d) {
-                          d.m_definition->get_shoebox()->get_autocad_shoebox()->temp_folder = "";
+                          d.definition()->get_shoebox()->get_autocad_shoebox()->temp_folder = "";
                           (void)h;
                       },
                       105},
@@ -401,11 +401,11 @@ TEST_F(Pipeline, ThePictureStartTakesTheJobAndReadsTheMedia) {
     establish();
     begin();
     EXPECT_EQ(device().m_progress.get(), m_progress.get());
-    EXPECT_EQ(device().m_document_info.document_name, "test drawing");
-    EXPECT_EQ(device().m_plotter_io->documents_started(), 1);
-    EXPECT_EQ(device().m_media.media_source, 2);
-    EXPECT_EQ(device().m_media.copy_count, 4);
-    EXPECT_EQ(device().m_media.color_output, 0);
+    EXPECT_EQ(device().document_info().document_name, "test drawing");
+    EXPECT_EQ(device().plotter_io()->documents_started(), 1);
+    EXPECT_EQ(device().media().media_source, 2);
+    EXPECT_EQ(device().media().copy_count, 4);
+    EXPECT_EQ(device().media().color_output, 0);
     EXPECT_EQ(raster_render::grey_flags().indexed, 1);
     m_progress->cancel_when = [](int) { return true; };
     end();
@@ -415,7 +415,7 @@ TEST_F(Pipeline, AModuleGoneByThePageEndIsShownThenFailsThePage) {
     small_page(12, 6);
     establish();
     begin();
-    device().m_driver_folder = (temp_dir() / "nowhere").string() + "/";
+    device().set_driver_folder((temp_dir() / "nowhere").string() + "/");
     const Caught e = error_of([&] { end(); });
     EXPECT_TRUE(e.severe());
     EXPECT_EQ(e.code(), 102);
@@ -423,7 +423,7 @@ TEST_F(Pipeline, AModuleGoneByThePageEndIsShownThenFailsThePage) {
     ASSERT_EQ(plat::headless_ui().messages().size(), 1u);
     EXPECT_EQ(plat::headless_ui().messages()[0].text, "V_MOD0.DLL has not been installed.");
     EXPECT_EQ(device().m_image, nullptr);
-    EXPECT_FALSE(device().m_plotter_io->is_open());
+    EXPECT_FALSE(device().plotter_io()->is_open());
 }
 
 // The deliverable itself: the host finds the device through the one entry
@@ -465,12 +465,12 @@ TEST_F(Pipeline, CopiesThatCannotBeRecordedFailBeforeAnythingIsSent) {
     establish();
     begin();
     dot(1, 1, red);
-    device().m_definition->get_shoebox()->get_autocad_shoebox()->temp_folder =
+    device().definition()->get_shoebox()->get_autocad_shoebox()->temp_folder =
         (temp_dir() / "gone").string();
     const Caught e = error_of([&] { end(); });
     EXPECT_EQ(e.code(), 104);
     EXPECT_EQ(e.detail(), "Failure opening temporary file");
-    device().m_plotter_io->close();
+    device().plotter_io()->close();
     EXPECT_TRUE(output().empty());
     EXPECT_EQ(device().m_image, nullptr);
 }

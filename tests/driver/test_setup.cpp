@@ -54,7 +54,7 @@ TEST_F(Device_Setup, ANewDeviceRegistersItsActionsAndOptions) {
     EXPECT_EQ(o.window_width(), 0x7FFF);
     EXPECT_EQ(o.window_height(), 0x7FFF);
     EXPECT_EQ(d.m_page_number, 1u);
-    EXPECT_EQ(d.m_color_space.id(), ie_space::none);
+    EXPECT_EQ(d.color_space().id(), ie_space::none);
 
     const auto calls = ie_test::state_calls();
     ASSERT_GT(calls.size(), state_calls_before);
@@ -75,12 +75,12 @@ TEST_F(Device_Setup, ADeviceDestroyedUnusedReleasesOnlyWhatItHolds) {
 
 TEST_F(Device_Setup, TheErrorHandlerBringsAnOutputChannel) {
     RASTER_Driver& d = device();
-    EXPECT_EQ(d.m_error_handler.get(), m_handler.get());
-    ASSERT_TRUE(d.m_plotter_io);
-    const HT_Plotter_IO* first = d.m_plotter_io.get();
+    EXPECT_EQ(d.error_handler(), m_handler.get());
+    ASSERT_TRUE(d.plotter_io());
+    const HT_Plotter_IO* first = d.plotter_io();
     d.set_error_handler(nullptr);
-    EXPECT_FALSE(d.m_error_handler);
-    EXPECT_NE(d.m_plotter_io.get(), first);
+    EXPECT_FALSE(d.error_handler());
+    EXPECT_NE(d.plotter_io(), first);
 
     ht_test::refuse_creation("Plotter_IO");
     const Caught e = error_of([&] { d.set_error_handler(m_handler); });
@@ -129,16 +129,16 @@ TEST_F(Device_Setup, TheConfigurationIsCopiedAndItsKeysRead) {
     d.establish_configuration(m_definition);
 
     // Copies, not the host's objects; the shoebox itself.
-    ASSERT_TRUE(d.m_definition);
-    EXPECT_NE(d.m_definition->get_plotter_configuration().get(),
+    ASSERT_TRUE(d.definition());
+    EXPECT_NE(d.definition()->get_plotter_configuration().get(),
               definition().get_plotter_configuration().get());
-    EXPECT_EQ(d.m_definition->get_shoebox().get(), definition().get_shoebox().get());
+    EXPECT_EQ(d.definition()->get_shoebox().get(), definition().get_shoebox().get());
 
-    EXPECT_EQ(d.m_printer.device_id, 3);
-    EXPECT_EQ(d.m_printer.paper_kind_4c, 5);
-    EXPECT_EQ(d.m_printer.paper_kind_7c, 9);
-    EXPECT_EQ(d.m_printer.color_correct_mode, 1);
-    EXPECT_EQ(d.m_printer.cartrige_opt, 0);
+    EXPECT_EQ(d.printer().device_id, 3);
+    EXPECT_EQ(d.printer().paper_kind_4c, 5);
+    EXPECT_EQ(d.printer().paper_kind_7c, 9);
+    EXPECT_EQ(d.printer().color_correct_mode, 1);
+    EXPECT_EQ(d.printer().cartrige_opt, 0);
     // Blocks in the order gamma, two-way, suction, feed, drying, thickness,
     // cutting, density, platen gap, eject roller.
     using P = raster_media::Active_Paper_Settings;
@@ -146,16 +146,16 @@ TEST_F(Device_Setup, TheConfigurationIsCopiedAndItsKeysRead) {
         &P::gamma,     &P::two_way, &P::suction, &P::feed_offset, &P::drying_time,
         &P::thickness, &P::cutting, &P::density, &P::platen_gap,  &P::eject_roller};
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(d.m_printer.paper_360.*fields[i], i % 2) << names[i];
-        EXPECT_EQ(d.m_printer.paper_720.*fields[i], 2 - i % 3) << names[i];
+        EXPECT_EQ(d.printer().paper_360.*fields[i], i % 2) << names[i];
+        EXPECT_EQ(d.printer().paper_720.*fields[i], 2 - i % 3) << names[i];
     }
     EXPECT_EQ(d.m_background, 0xFF336699u);
-    EXPECT_EQ(d.m_ie_file_type, "BMP");
-    EXPECT_EQ(d.m_ie_compression, "UNCOMPRESSED");
-    EXPECT_EQ(d.m_ie_module_name, "iebmpwr.dll");
+    EXPECT_EQ(d.ie_file_type(), "BMP");
+    EXPECT_EQ(d.ie_compression(), "UNCOMPRESSED");
+    EXPECT_EQ(d.ie_module_name(), "iebmpwr.dll");
     const std::string exe = plat::main_executable_path();
-    EXPECT_EQ(d.m_driver_folder, exe.substr(0, exe.rfind('/') + 1) + "drv/");
-    EXPECT_EQ(d.m_plotter_io->target(), (temp_dir() / "x.prn").string());
+    EXPECT_EQ(d.driver_folder(), exe.substr(0, exe.rfind('/') + 1) + "drv/");
+    EXPECT_EQ(d.plotter_io()->target(), (temp_dir() / "x.prn").string());
 }
 
 TEST_F(Device_Setup, AnEmptyConfigurationFallsBack) {
@@ -166,11 +166,11 @@ TEST_F(Device_Setup, AnEmptyConfigurationFallsBack) {
     RASTER_Driver& d = device();
     EXPECT_EQ(d.m_background, 0xFF000000u);
     EXPECT_EQ(d.m_change_color, 0);
-    EXPECT_EQ(d.m_ie_file_type, "BMP");
-    EXPECT_EQ(d.m_ie_compression, "UNCOMPRESSED");
-    EXPECT_EQ(d.m_ie_module_name, "iebmpwr.dll");
-    EXPECT_EQ(d.m_printer.cartrige_opt, 0);
-    EXPECT_EQ(d.m_printer.paper_720.two_way, 0);
+    EXPECT_EQ(d.ie_file_type(), "BMP");
+    EXPECT_EQ(d.ie_compression(), "UNCOMPRESSED");
+    EXPECT_EQ(d.ie_module_name(), "iebmpwr.dll");
+    EXPECT_EQ(d.printer().cartrige_opt, 0);
+    EXPECT_EQ(d.printer().paper_720.two_way, 0);
 }
 
 TEST_F(Device_Setup, ADefinitionWithoutItsPartsIsRefused) {
@@ -178,7 +178,7 @@ TEST_F(Device_Setup, ADefinitionWithoutItsPartsIsRefused) {
     const Caught e = error_of([&] { configure(); });
     EXPECT_EQ(e.code(), 101);
     EXPECT_EQ(e.operation(), "RASTER_Driver::set_error_handler");
-    EXPECT_FALSE(device().m_definition);
+    EXPECT_FALSE(device().definition());
     const Caught f = error_of([&] { device().establish_configuration(nullptr); });
     EXPECT_EQ(f.code(), 101);
 }
@@ -239,8 +239,8 @@ TEST_F(Device_Setup, EstablishRoundsThePrintableAreaToDots) {
     RASTER_Driver& d = device();
     EXPECT_EQ(d.m_resolution, 360);
     EXPECT_EQ(d.m_resolution_from_config, 1);
-    EXPECT_EQ(d.m_row_length, 144);
-    EXPECT_EQ(d.m_row_count, 144);
+    EXPECT_EQ(d.row_length(), 144);
+    EXPECT_EQ(d.row_count(), 144);
     EXPECT_EQ(d.m_pad_x, 4);
     EXPECT_EQ(d.m_last_column, 144 + 10 + 8 - 1);
     EXPECT_EQ(d.m_last_row, 144);
@@ -253,8 +253,8 @@ TEST_F(Device_Setup, EstablishRoundsThePrintableAreaToDots) {
     establish();
     EXPECT_EQ(d.m_resolution, 100);
     EXPECT_EQ(d.m_resolution_from_config, 0);
-    EXPECT_EQ(d.m_row_length, 50);
-    EXPECT_EQ(d.m_row_count, 29);
+    EXPECT_EQ(d.row_length(), 50);
+    EXPECT_EQ(d.row_count(), 29);
 
     // An empty or absurd area is refused before its sizes are used.
     for (HT_Media_Bounds bad : {HT_Media_Bounds{5, 5, 0, 10}, HT_Media_Bounds{0, 1e30f, 0, 10},
@@ -285,7 +285,7 @@ TEST_F(Device_Setup, TheDotActionAndPaperSettingsFollowTheResolution) {
         entry->x_resolution = entry->y_resolution = c.resolution;
         establish();
         EXPECT_EQ(device().actions().draw_dci_dot.action, c.action) << c.resolution;
-        EXPECT_EQ(device().m_printer.active.gamma, c.gamma) << c.resolution;
+        EXPECT_EQ(device().printer().active.gamma, c.gamma) << c.resolution;
     }
 }
 
@@ -303,7 +303,7 @@ TEST_F(Device_Setup, BitonalFormatFollowsTheBackground) {
 
 TEST_F(Device_Setup, EstablishWithoutMediaOrResolutionFails) {
     configure();
-    device().m_definition->get_plotter_configuration()->get_media_configuration()->set_size_name(
+    device().definition()->get_plotter_configuration()->get_media_configuration()->set_size_name(
         "No_Such_Size");
     const Caught e = error_of([&] { device().establish(); });
     EXPECT_EQ(e.code(), 101);
@@ -334,10 +334,10 @@ TEST_F(Device_Setup, EveryMediaSizeAnnouncesThePageItPrints) {
                 d.read_color_output_flag();
                 Spool_Job_Params p{};
                 d.fill_job_params(p);
-                EXPECT_EQ(p.printable_width, d.m_row_length) << what;
-                EXPECT_EQ(p.printable_height, d.m_row_count) << what;
-                EXPECT_EQ(p.printable_width_2, d.m_row_length) << what;
-                EXPECT_EQ(p.printable_height_2, d.m_row_count) << what;
+                EXPECT_EQ(p.printable_width, d.row_length()) << what;
+                EXPECT_EQ(p.printable_height, d.row_count()) << what;
+                EXPECT_EQ(p.printable_width_2, d.row_length()) << what;
+                EXPECT_EQ(p.printable_height_2, d.row_count()) << what;
                 ++checked;
             }
         }
