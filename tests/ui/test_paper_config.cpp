@@ -2,6 +2,7 @@
 // and edits following each other, the lists, Reset To Defaults, OK and Cancel.
 #include "dialog_resources.h"
 #include "paper_config.h"
+#include "plat_dialog_headless.h"
 #include "resource_ids.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include "custom_properties.h"
 #include "ht_definition.h"
 #include "plat_dialog.h"
+#include "plat_dialog_headless.h"
 #include "plat_ui.h"
 
 #include <gtest/gtest.h>
