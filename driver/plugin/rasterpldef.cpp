@@ -257,7 +257,7 @@ bool HT_RASTER_Plotter_Definition::get_true_device_colors(
     auto entry = rcm ? rcm->get_current() : nullptr;
     if (!entry)
         return false;
-    if (entry->color_system == 2) {
+    if (entry->color_system == HT_Color_System_Bitonal) {
         palette->set_entry(0, 0xFF000000u);
         return true;
     }

@@ -2,6 +2,8 @@
 // palette RGB table and grey flags that band output reads.
 #pragma once
 
+#include "ht_color_system.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,9 +13,9 @@ struct RASTER_Color_Substitution;
 
 namespace raster_render {
 
-inline constexpr int color_system_indexed = 0;
-inline constexpr int color_system_true_color = 1;
-inline constexpr int color_system_bitonal = 2;
+inline constexpr int color_system_indexed = HT_Color_System_Indexed;
+inline constexpr int color_system_true_color = HT_Color_System_True_Color;
+inline constexpr int color_system_bitonal = HT_Color_System_Bitonal;
 inline bool valid_color_system(int system) {
     return system >= color_system_indexed && system <= color_system_bitonal;
 }

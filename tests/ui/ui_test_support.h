@@ -79,7 +79,7 @@ protected:
     nlohmann::json configuration() const;
 
     std::string definitions_file() const { return folder.file("vornatv.px_"); }
-    raster_ui::PaperSettings stored(double dpi, int group, int index) const;
+    raster_ui::Paper_Settings stored(double dpi, int group, int index) const;
 
     Temp_Folder folder;
     HT_Smart_Pointer<HT_Plotter_Definition> definition;
