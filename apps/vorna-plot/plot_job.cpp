@@ -2,9 +2,9 @@
 
 #include "cad_input.h"
 #include "color_system_name.h"
+#include "driver_palette.h"
 #include "driver_session.h"
 #include "file_identity.h"
-#include "ht_color_cube.h"
 #include "ht_draw.h"
 #include "ht_plot_config.h"
 #include "ht_renderer.h"
@@ -155,18 +155,8 @@ std::uint32_t host_color(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 HT_Palette reference_palette(std::uint32_t background) {
     HT_Palette palette;
     palette.set_entry(0, background | 0xFF000000u);
-    HT_Color_Cube cube(HT_Int_RGB{2, 2, 2}, 1.0f, 0);
-    cube.set_red_levels(6);
-    cube.set_green_levels(6);
-    cube.set_blue_levels(6);
-    cube.validate();
-    cube.set_first_index(1);
-    cube.validate();
-    palette.install(cube);
-    for (int k = 0; k <= 38; ++k) {
-        const auto v = static_cast<std::uint8_t>(std::min(7 * k, 255));
-        palette.set_entry(static_cast<std::size_t>(217 + k), host_color(v, v, v));
-    }
+    palette.install(raster_media::driver_color_cube());
+    raster_media::write_grey_ramp(palette);
     return palette;
 }
 

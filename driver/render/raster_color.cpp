@@ -22,15 +22,7 @@ void RASTER_Driver::spd_initialize_palette() {
     case color_system_indexed: {
         write_background_entry(m_palette, m_background);
 
-        // Six levels per primary from index 1 on. The cube is checked once
-        // it is complete: any change after the check would void it.
-        HT_Color_Cube cube(HT_Int_RGB{2, 2, 2}, 1.0f, 0);
-        cube.set_red_levels(cube_levels);
-        cube.set_green_levels(cube_levels);
-        cube.set_blue_levels(cube_levels);
-        cube.set_first_index(cube_first_index);
-        cube.validate();
-        if (!m_palette.install(cube))
+        if (!m_palette.install(raster_media::driver_color_cube()))
             raster_device::raise_severe_message(102, rsrc_id::err_palette_install,
                                                 raster_device::op_spd_initialize_palette);
 
