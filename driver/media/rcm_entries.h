@@ -15,5 +15,7 @@ enum Rcm_Entry : int {
     rcm_720_true_color = 6,
     rcm_720_mono = 7,
 };
+// Each resolution has the same four, in the same order.
+inline constexpr int rcm_entries_per_resolution = 4;
 
 } // namespace raster_media
