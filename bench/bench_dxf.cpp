@@ -9,6 +9,7 @@
 #include "dxf_reader.h"
 #include "plot_job.h"
 #include "plot_session.h"
+#include "rcm_entries.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
@@ -141,7 +142,7 @@ struct Files {
         std::ifstream(VORNA_DATA_DIR "/sample-config.json") >> c;
         c["media"]["size"] = "A2_Roll_Paper_Portrait";
         c["media"].erase("bounds");
-        c["res_color_mem"] = 4; // 720 dpi, indexed
+        c["res_color_mem"] = raster_media::rcm_720_indexed;
         config = folder.path() + "/a2-720.json";
         std::ofstream(config) << c.dump(2);
     }

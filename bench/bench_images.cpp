@@ -5,6 +5,7 @@
 // the same bytes in the same run.
 #include "ht_shared_image.h"
 #include "plot_session.h"
+#include "rcm_entries.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,8 +19,7 @@
 
 namespace {
 
-// Resolution-colour-memory entries of the TARV description.
-enum Entry { indexed_720 = 4, true_colour_720 = 6 };
+using enum raster_media::Rcm_Entry;
 
 // Rows of an image drawn at a time: one band of the page's width.
 constexpr int band_rows = 64;
@@ -74,7 +74,7 @@ void end_page(plot::Plot_Session& session) {
 std::vector<std::uint8_t> source_pixels(int entry, int width, int rows) {
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(rows);
     std::vector<std::uint8_t> bytes;
-    if (entry == indexed_720) {
+    if (entry == rcm_720_indexed) {
         bytes.resize(count);
         for (std::size_t i = 0; i < count; ++i)
             bytes[i] = static_cast<std::uint8_t>(i * 7 % 256);
@@ -89,7 +89,7 @@ std::vector<std::uint8_t> source_pixels(int entry, int width, int rows) {
 }
 
 std::int64_t band_bytes(int entry, int width) {
-    return std::int64_t{width} * band_rows * (entry == indexed_720 ? 1 : 4);
+    return std::int64_t{width} * band_rows * (entry == rcm_720_indexed ? 1 : 4);
 }
 
 // ---------------------------------------------------------------------------
@@ -104,14 +104,14 @@ void row_images(benchmark::State& state, int entry, bool substitution) {
     HT_Plotter_Device_Data& device = session->device();
     const int width = session->geometry().width, rows = session->geometry().rows;
     const std::vector<std::uint8_t> pixels = source_pixels(entry, width, band_rows);
-    const auto& action = entry == indexed_720 ? device.actions().draw_dci_index8_image
-                                              : device.actions().draw_dci_rgb32_image;
+    const auto& action = entry == rcm_720_indexed ? device.actions().draw_dci_index8_image
+                                                  : device.actions().draw_dci_rgb32_image;
     if (!action.usable()) {
         state.SkipWithError("the device has no image action");
         end_page(*session);
         return;
     }
-    const int row_bytes = width * (entry == indexed_720 ? 1 : 4);
+    const int row_bytes = width * (entry == rcm_720_indexed ? 1 : 4);
     HT_Rendition rendition;
     int y = rows;
     for (auto _ : state) {
@@ -137,7 +137,7 @@ void shared_image(benchmark::State& state, bool compose, int entry) {
     HT_Plotter_Device_Data& device = session->device();
     const int width = session->geometry().width, rows = session->geometry().rows;
     std::vector<std::uint32_t> colours(static_cast<std::size_t>(width) * shared_rows);
-    if (entry == true_colour_720) {
+    if (entry == rcm_720_true_color) {
         for (std::size_t i = 0; i < colours.size(); ++i)
             colours[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
     } else {
@@ -235,7 +235,7 @@ void copy_bytes(benchmark::State& state, std::int64_t bytes) {
 // The page's width at 720 dpi, for the memcpy sizes.
 int page_width() {
     try {
-        plot::Plot_Session session(session_options(indexed_720, false));
+        plot::Plot_Session session(session_options(rcm_720_indexed, false));
         return session.geometry().width;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_images: %s\n", e.what());
@@ -308,21 +308,21 @@ void print_figures(const Figures& f) {
 int main(int argc, char** argv) {
     using benchmark::RegisterBenchmark;
     const int width = page_width();
-    RegisterBenchmark("index8/A2_720", row_images, indexed_720, false);
-    RegisterBenchmark("index8/A2_720_substituted", row_images, indexed_720, true);
-    RegisterBenchmark("rgb32/A2_720", row_images, true_colour_720, false);
-    RegisterBenchmark("rgb32/A2_720_substituted", row_images, true_colour_720, true);
-    RegisterBenchmark("shared/A2_720_composed", shared_image, true, true_colour_720)
+    RegisterBenchmark("index8/A2_720", row_images, rcm_720_indexed, false);
+    RegisterBenchmark("index8/A2_720_substituted", row_images, rcm_720_indexed, true);
+    RegisterBenchmark("rgb32/A2_720", row_images, rcm_720_true_color, false);
+    RegisterBenchmark("rgb32/A2_720_substituted", row_images, rcm_720_true_color, true);
+    RegisterBenchmark("shared/A2_720_composed", shared_image, true, rcm_720_true_color)
         ->Unit(benchmark::kMillisecond);
-    RegisterBenchmark("shared/A2_720_direct", shared_image, false, true_colour_720)
+    RegisterBenchmark("shared/A2_720_direct", shared_image, false, rcm_720_true_color)
         ->Unit(benchmark::kMillisecond);
-    RegisterBenchmark("shared/A2_720_indexed_composed", shared_image, true, indexed_720)
+    RegisterBenchmark("shared/A2_720_indexed_composed", shared_image, true, rcm_720_indexed)
         ->Unit(benchmark::kMillisecond);
     if (width > 0) {
         RegisterBenchmark("palette_matching/A2_720", palette_matching, width)
             ->Unit(benchmark::kMillisecond);
-        RegisterBenchmark("memcpy/index8_band", copy_bytes, band_bytes(indexed_720, width));
-        RegisterBenchmark("memcpy/rgb32_band", copy_bytes, band_bytes(true_colour_720, width));
+        RegisterBenchmark("memcpy/index8_band", copy_bytes, band_bytes(rcm_720_indexed, width));
+        RegisterBenchmark("memcpy/rgb32_band", copy_bytes, band_bytes(rcm_720_true_color, width));
         RegisterBenchmark("memcpy/shared_image", copy_bytes, std::int64_t{width} * shared_rows * 4)
             ->Unit(benchmark::kMillisecond);
     }

@@ -7,6 +7,7 @@
 #include "ht_plot_config.h"
 #include "plot_job.h"
 #include "plot_session.h"
+#include "rcm_entries.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
@@ -22,14 +23,8 @@
 
 namespace {
 
-// Resolution-colour-memory entries of the TARV description.
-enum Entry {
-    indexed_360 = 0,
-    true_colour_360 = 2,
-    bitonal_360 = 3,
-    indexed_720 = 4,
-    true_colour_720 = 6
-};
+using raster_media::Rcm_Entry;
+using enum raster_media::Rcm_Entry;
 
 plot::Session_Options session_options(int entry, const char* size) {
     plot::Session_Options o;
@@ -79,7 +74,8 @@ HT_Document_Info document() {
         rendition.clip_region = HT_Smart_Pointer<HT_Contour_Set_Data>(
             new HT_Contour_Set_Data({{{0, 0, 0}, {w, 0, 0}, {w, h, 0}, {0, h, 0}}}));
     }
-    const std::uint32_t color = entry == indexed_360 || entry == indexed_720 ? 5u : 0xFF3366CCu;
+    const std::uint32_t color =
+        entry == rcm_360_indexed || entry == rcm_720_indexed ? 5u : 0xFF3366CCu;
     constexpr int block = 64;
     int x0 = 0, y0 = 1;
     for (auto _ : state) {
@@ -105,11 +101,11 @@ HT_Document_Info document() {
 // ---------------------------------------------------------------------------
 // Band output
 
-std::uint64_t page_image_bytes(const plot::Page_Geometry& g, Entry entry) {
+std::uint64_t page_image_bytes(const plot::Page_Geometry& g, Rcm_Entry entry) {
     // Indexed: one byte a pixel, the image 10 + 2 x 4 columns wider than the
     // printed row; true colour: four bytes a pixel, 10 + 2 x 1 columns wider.
     // Both one row taller.
-    const bool true_colour = entry == true_colour_360 || entry == true_colour_720;
+    const bool true_colour = entry == rcm_360_true_color || entry == rcm_720_true_color;
     const std::uint64_t width = static_cast<std::uint64_t>(g.width) + (true_colour ? 12 : 18);
     return width * (true_colour ? 4 : 1) * static_cast<std::uint64_t>(g.rows + 1);
 }
@@ -140,7 +136,7 @@ void draw_band_page(HT_Plotter_Device_Data& device, const plot::Page_Geometry& g
 
 // end_picture of a full A2 page at 720 dpi: reading the page image back,
 // converting rows into bands, the spool module's work and the output.
-void band_output(benchmark::State& state, Entry entry) {
+void band_output(benchmark::State& state, Rcm_Entry entry) {
     std::unique_ptr<plot::Plot_Session> session;
     try {
         session =
@@ -163,7 +159,7 @@ void band_output(benchmark::State& state, Entry entry) {
 }
 
 // The yardstick: copying as many bytes as the page image holds.
-void page_memcpy(benchmark::State& state, Entry entry) {
+void page_memcpy(benchmark::State& state, Rcm_Entry entry) {
     std::uint64_t bytes = 0;
     try {
         plot::Plot_Session session(session_options(entry, "A2_Roll_Paper_Portrait"));
@@ -193,7 +189,7 @@ struct Sample_Files {
         // The 720 dpi configuration is the sample's with the 720 dpi entry.
         nlohmann::json config;
         std::ifstream(config_360) >> config;
-        config["res_color_mem"] = indexed_720;
+        config["res_color_mem"] = rcm_720_indexed;
         config_720 = folder.path() + "/sample-720.json";
         std::ofstream(config_720) << config.dump(2);
         // The same on A2 roll paper: the page of the band output figures.
@@ -447,31 +443,31 @@ void print_figures(const Figures& f) {
 int main(int argc, char** argv) {
     using benchmark::RegisterBenchmark;
 #ifdef VORNA_NULL_SPOOL_DRIVER
-    RegisterBenchmark("band_output/A2_720_indexed_null_module", band_output, indexed_720)
+    RegisterBenchmark("band_output/A2_720_indexed_null_module", band_output, rcm_720_indexed)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    RegisterBenchmark("memcpy/A2_720_indexed_page_image", page_memcpy, indexed_720)
+    RegisterBenchmark("memcpy/A2_720_indexed_page_image", page_memcpy, rcm_720_indexed)
         ->Unit(benchmark::kMillisecond);
-    RegisterBenchmark("band_output/A2_720_true_colour_null_module", band_output, true_colour_720)
+    RegisterBenchmark("band_output/A2_720_true_colour_null_module", band_output, rcm_720_true_color)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    RegisterBenchmark("memcpy/A2_720_true_colour_page_image", page_memcpy, true_colour_720)
+    RegisterBenchmark("memcpy/A2_720_true_colour_page_image", page_memcpy, rcm_720_true_color)
         ->Unit(benchmark::kMillisecond);
 #else
-    RegisterBenchmark("dots/indexed_360", dots, indexed_360, false);
-    RegisterBenchmark("dots/indexed_360_clipped", dots, indexed_360, true);
-    RegisterBenchmark("dots/true_colour_360", dots, true_colour_360, false);
-    RegisterBenchmark("dots/bitonal_360", dots, bitonal_360, false);
-    RegisterBenchmark("dots/indexed_720", dots, indexed_720, false);
-    RegisterBenchmark("band_output/A2_720_indexed", band_output, indexed_720)
+    RegisterBenchmark("dots/indexed_360", dots, rcm_360_indexed, false);
+    RegisterBenchmark("dots/indexed_360_clipped", dots, rcm_360_indexed, true);
+    RegisterBenchmark("dots/true_colour_360", dots, rcm_360_true_color, false);
+    RegisterBenchmark("dots/bitonal_360", dots, rcm_360_mono, false);
+    RegisterBenchmark("dots/indexed_720", dots, rcm_720_indexed, false);
+    RegisterBenchmark("band_output/A2_720_indexed", band_output, rcm_720_indexed)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    RegisterBenchmark("memcpy/A2_720_indexed_page_image", page_memcpy, indexed_720)
+    RegisterBenchmark("memcpy/A2_720_indexed_page_image", page_memcpy, rcm_720_indexed)
         ->Unit(benchmark::kMillisecond);
-    RegisterBenchmark("band_output/A2_720_true_colour", band_output, true_colour_720)
+    RegisterBenchmark("band_output/A2_720_true_colour", band_output, rcm_720_true_color)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
-    RegisterBenchmark("memcpy/A2_720_true_colour_page_image", page_memcpy, true_colour_720)
+    RegisterBenchmark("memcpy/A2_720_true_colour_page_image", page_memcpy, rcm_720_true_color)
         ->Unit(benchmark::kMillisecond);
     RegisterBenchmark("sample_plot/360", sample_plot, sample_360)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("sample_plot/720", sample_plot, sample_720)

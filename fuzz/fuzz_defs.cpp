@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
     // A single paper block on its own: any bytes parse or fail, never more.
-    PaperSettings record;
+    Paper_Settings record;
     (void)parsePaper(text, record);
 
     if (size > max_file_bytes || !validateDefinitions(text))

@@ -1,5 +1,6 @@
 #include "config_commands.h"
 
+#include "color_system_name.h"
 #include "driver_session.h"
 #include "ht_plot_config.h"
 #include "plat_file.h"
@@ -13,19 +14,6 @@
 
 namespace {
 using json = nlohmann::json;
-
-const char* color_system_name(int system, int count) {
-    switch (system) {
-    case 0:
-        return count < 0 ? "indexed grey" : "indexed colour";
-    case 1:
-        return count < 0 ? "true colour (grey)" : "true colour";
-    case 2:
-        return "monochrome bitonal";
-    default:
-        return "unknown";
-    }
-}
 
 json bounds_json(const HT_Media_Bounds& b) {
     return {{"x_min", b.x_min}, {"x_max", b.x_max}, {"y_min", b.y_min}, {"y_max", b.y_max}};

@@ -1,9 +1,10 @@
 #include "plot_job.h"
 
 #include "cad_input.h"
+#include "color_system_name.h"
+#include "driver_palette.h"
 #include "driver_session.h"
 #include "file_identity.h"
-#include "ht_color_cube.h"
 #include "ht_draw.h"
 #include "ht_plot_config.h"
 #include "ht_renderer.h"
@@ -154,18 +155,8 @@ std::uint32_t host_color(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 HT_Palette reference_palette(std::uint32_t background) {
     HT_Palette palette;
     palette.set_entry(0, background | 0xFF000000u);
-    HT_Color_Cube cube(HT_Int_RGB{2, 2, 2}, 1.0f, 0);
-    cube.set_red_levels(6);
-    cube.set_green_levels(6);
-    cube.set_blue_levels(6);
-    cube.validate();
-    cube.set_first_index(1);
-    cube.validate();
-    palette.install(cube);
-    for (int k = 0; k <= 38; ++k) {
-        const auto v = static_cast<std::uint8_t>(std::min(7 * k, 255));
-        palette.set_entry(static_cast<std::size_t>(217 + k), host_color(v, v, v));
-    }
+    palette.install(raster_media::driver_color_cube());
+    raster_media::write_grey_ramp(palette);
     return palette;
 }
 
@@ -301,19 +292,6 @@ private:
     bool m_indexed;
 };
 
-const char* color_system_name(int system, int count) {
-    switch (system) {
-    case 0:
-        return count < 0 ? "indexed grey" : "indexed colour";
-    case 1:
-        return count < 0 ? "true colour (grey)" : "true colour";
-    case 2:
-        return "bitonal";
-    default:
-        return "unknown colour system";
-    }
-}
-
 // Copies at most `limit` bytes of `in` to `out` and returns how many; every
 // write is checked, so a short write is a failed job, never a shorter file.
 std::uint64_t copy_checked(int in, int out, std::uint64_t limit, const std::string& source,
@@ -418,11 +396,12 @@ unsigned long long available_memory() {
 // memory). A page that cannot be held there is refused before minutes of
 // rendering, with the sizes a person needs to make room.
 void check_page_fits(const Page_Geometry& g, const std::string& folder) {
-    // The image is wider than the printed row by 10 and a pad each side, one
+    // The image is wider than the printed row by 10 and a word each side, one
     // row taller; rows are whole 32-bit words.
-    const int pad = g.color_system == 1 ? 1 : g.color_system == 0 ? 4 : 32;
-    const unsigned long long per_word = g.color_system == 1 ? 1 : g.color_system == 0 ? 4 : 32;
-    const unsigned long long w = static_cast<unsigned long long>(g.width) + 10 + 2 * pad;
+    const unsigned long long per_word = g.color_system == HT_Color_System_True_Color ? 1
+                                        : g.color_system == HT_Color_System_Indexed  ? 4
+                                                                                     : 32;
+    const unsigned long long w = static_cast<unsigned long long>(g.width) + 10 + 2 * per_word;
     const unsigned long long h = static_cast<unsigned long long>(g.rows) + 1;
     const unsigned long long bytes = (w + per_word - 1) / per_word * 4 * h;
     constexpr unsigned long long in_memory_below = 2048ull * 1024;

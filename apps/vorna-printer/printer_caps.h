@@ -28,7 +28,7 @@ struct Media_Source {
 struct Color_Entry {
     int index = 0;
     int dpi = 0;
-    int color_system = 0; // 0 indexed, 1 true colour, 2 bitonal
+    int color_system = 0; // HT_Color_System
     int color_count = 0;  // negative: grey
 };
 

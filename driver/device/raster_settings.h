@@ -1,6 +1,7 @@
 // The device's settings as the configuration's custom keys give them.
 #pragma once
 
+#include "driver_folder.h"
 #include "media_job.h"
 
 #include <cstdint>
@@ -19,9 +20,9 @@ struct Printer_Settings {
     std::int32_t color_correct_mode = 0; // `ColorCorrectMode`
     std::int32_t cartrige_opt = 0;       // `CartrigeOpt`
     // The ten paper settings of each resolution, and those in use.
-    raster_media::Active_Paper_Settings paper_360{};
-    raster_media::Active_Paper_Settings paper_720{};
-    raster_media::Active_Paper_Settings active{};
+    raster_media::Paper_Settings paper_360{};
+    raster_media::Paper_Settings paper_720{};
+    raster_media::Paper_Settings active{};
 };
 
 void read_printer_settings(const HT_Custom_Configurations* items, Printer_Settings& settings);
@@ -38,7 +39,6 @@ struct Ie_Names {
 };
 Ie_Names read_ie_names(const HT_Custom_Capabilities* caps);
 
-// The driver folder: the folder of the host program followed by "drv/".
-std::string driver_folder_of(const std::string& executable_path);
+using raster_media::driver_folder_of;
 
 } // namespace raster_device

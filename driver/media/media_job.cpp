@@ -203,7 +203,7 @@ void fill_job_params(Media_State& state, const Media_Device_Settings& settings,
 
 void fill_print_mode(const Media_Device_Settings& settings, Spool_Print_Mode& mode) {
     clear(mode);
-    const Active_Paper_Settings& paper = settings.paper;
+    const Paper_Settings& paper = settings.paper;
 
     // The 16-bit fields take the low half of the settings.
     mode.record_kind = 2;

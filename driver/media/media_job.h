@@ -16,6 +16,7 @@
 #pragma once
 
 #include "media_tables.h"
+#include "paper_settings.h"
 #include "spool_records.h"
 
 #include <cstdint>
@@ -23,31 +24,16 @@
 
 namespace raster_media {
 
-// The per-paper settings of the resolution in use, in the device's order.
-struct Active_Paper_Settings {
-    std::int32_t gamma;        // position in the gamma list
-    std::int32_t two_way;      // bidirectional printing, non-zero when on
-    std::int32_t suction;      // suction step 0 to 4
-    std::int32_t feed_offset;  // 0.01 %
-    std::int32_t drying_time;  // 0.1 s per head pass
-    std::int32_t thickness;    // 0.1 mm
-    std::int32_t cutting;      // position in the cut method list
-    std::int32_t density;      // ink density in %
-    std::int32_t platen_gap;   // position in the platen gap list
-    std::int32_t eject_roller; // position in the eject roller list
-};
-static_assert(sizeof(Active_Paper_Settings) == 40);
-
 // The device's settings that the media catalogue reads.
 struct Media_Device_Settings {
-    std::int32_t resolution = 360;       // 360 or 720 dpi
-    std::int32_t cartrige_opt = 0;       // `CartrigeOpt`
-    std::int32_t paper_kind_4c = 0;      // `PaperKindMode_4c`
-    std::int32_t paper_kind_7c = 0;      // `PaperKindMode_7c`
-    std::int32_t device_id = 0;          // `Device_ID`
-    std::int32_t color_correct_mode = 0; // `ColorCorrectMode`
-    Active_Paper_Settings paper{0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
-    std::string_view module_directory; // driver folder, ending in a separator
+    std::int32_t resolution = 360;                      // 360 or 720 dpi
+    std::int32_t cartrige_opt = 0;                      // `CartrigeOpt`
+    std::int32_t paper_kind_4c = 0;                     // `PaperKindMode_4c`
+    std::int32_t paper_kind_7c = 0;                     // `PaperKindMode_7c`
+    std::int32_t device_id = 0;                         // `Device_ID`
+    std::int32_t color_correct_mode = 0;                // `ColorCorrectMode`
+    Paper_Settings paper{0, 1, 0, 0, 0, 0, 0, 0, 0, 0}; // of the resolution in use
+    std::string_view module_directory;                  // driver folder, ending in a separator
     Media_Language language = Media_Language::english;
     // The page the device prints: dots per row and rows (0: no page yet).
     // A user-defined size announces exactly this page, so that no band is

@@ -347,8 +347,8 @@ const Build_Language build_languages[] = {
 
 // ---------------------------------------------------------------------------
 // Print mode table. Columns: 0 media code, 1 to 4 mode, 5 and 6 resolution,
-// 7 to 9 pass set-up, 10, 11 colour mode of the page, 12, 13 media class, 14,
-// 15, 16, 17. Row comments give row: media type index, resolution.
+// 7 to 9 pass set-up, 10, 11 colour mode of the page, 12, 13 media class, and
+// 14 to 17. Row comments give row: media type index, resolution.
 
 // clang-format off
 const Print_Mode_Row print_mode_rows[print_mode_row_count] = {

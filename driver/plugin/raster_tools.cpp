@@ -19,7 +19,7 @@ namespace {
 
 using raster_media::Ink_Set;
 using raster_media::Named_List;
-using raster_ui::PaperSettings;
+using raster_media::Paper_Settings;
 
 // Owns every text and choice list the table points into.
 struct Tool_Data {
@@ -66,57 +66,36 @@ struct Tool_Data {
     }
 };
 
-// Per resolution, in the order the device keeps them.
-struct Paper_Key {
-    const char* prefix;
-    const char* meaning;
-    std::int32_t PaperSettings::*member;
-};
-constexpr Paper_Key paper_keys[] = {
-    {"GammaMode", "gamma", &PaperSettings::gamma},
-    {"BothSideProcess", "bidirectional printing", &PaperSettings::bothway},
-    {"VacuumIndex", "paper suction step", &PaperSettings::vacuum},
-    {"FeedOffset", "paper feed adjustment", &PaperSettings::feedoffset},
-    {"PathDelayTime", "drying time per head pass", &PaperSettings::delaytime},
-    {"PaperThick", "paper thickness", &PaperSettings::paperthick},
-    {"CutAdjustMode", "cut method", &PaperSettings::adjustmode},
-    {"InkDensity", "colour density", &PaperSettings::inkdensity},
-    {"PlatenGapMode", "platen gap", &PaperSettings::gap},
-    {"EjectRollerMode", "eject roller", &PaperSettings::roller},
-};
+static_assert(raster_paper_fields == raster_media::paper_settings.size());
 
-const char* field_tag(std::int32_t PaperSettings::*member) {
-    for (const auto& f : raster_ui::paper_fields)
-        if (f.member == member)
-            return f.tag.data();
-    return "";
+// The named values of a per-paper setting kept as a position in a list or as a
+// step; none for a plain number.
+std::vector<Raster_Choice> paper_choices(Tool_Data& d, std::int32_t Paper_Settings::*member) {
+    if (member == &Paper_Settings::gamma)
+        return d.positions(Named_List::gamma);
+    if (member == &Paper_Settings::two_way)
+        return {{0, "off"}, {1, "on"}};
+    if (member == &Paper_Settings::suction)
+        return {{0, "Standard"}, {1, "-1"}, {2, "-2"}, {3, "-3"}, {4, "-4"}};
+    if (member == &Paper_Settings::cutting)
+        return d.positions(Named_List::cut_method);
+    if (member == &Paper_Settings::platen_gap)
+        return d.positions(Named_List::platen_gap);
+    if (member == &Paper_Settings::eject_roller)
+        return d.positions(Named_List::eject_roller);
+    return {};
 }
 
-void add_paper_key(Tool_Data& d, const Paper_Key& k, int dpi) {
-    const char* name = d.text(std::string(k.prefix) + "_" + std::to_string(dpi));
-    const char* meaning = d.text(std::string(k.meaning) + " at " + std::to_string(dpi) + " dpi");
-    const char* field = field_tag(k.member);
+void add_paper_key(Tool_Data& d, const raster_media::Paper_Setting& setting, int dpi) {
+    const char* name = d.text(std::string(setting.key) + "_" + std::to_string(dpi));
+    const char* meaning =
+        d.text(std::string(setting.meaning) + " at " + std::to_string(dpi) + " dpi");
+    const char* field = d.text(setting.tag);
     int lo = 0, hi = 0;
-    if (k.member == &PaperSettings::gamma)
-        d.listed(name, meaning, d.positions(Named_List::gamma), field);
-    else if (k.member == &PaperSettings::bothway)
-        d.listed(name, meaning, {{0, "off"}, {1, "on"}}, field);
-    else if (k.member == &PaperSettings::vacuum)
-        d.listed(name, meaning, {{0, "Standard"}, {1, "-1"}, {2, "-2"}, {3, "-3"}, {4, "-4"}},
-                 field);
-    else if (k.member == &PaperSettings::adjustmode)
-        d.listed(name, meaning, d.positions(Named_List::cut_method), field);
-    else if (k.member == &PaperSettings::gap)
-        d.listed(name, meaning, d.positions(Named_List::platen_gap), field);
-    else if (k.member == &PaperSettings::roller)
-        d.listed(name, meaning, d.positions(Named_List::eject_roller), field);
-    else if (raster_ui::paper_config_bounds(k.member, lo, hi))
-        d.number(name, meaning, lo, hi,
-                 k.member == &PaperSettings::inkdensity   ? "%"
-                 : k.member == &PaperSettings::feedoffset ? "0.01 %"
-                 : k.member == &PaperSettings::delaytime  ? "0.1 s"
-                                                          : "0.1 mm",
-                 field);
+    if (auto choices = paper_choices(d, setting.member); !choices.empty())
+        d.listed(name, meaning, std::move(choices), field);
+    else if (raster_ui::paper_config_bounds(setting.member, lo, hi))
+        d.number(name, meaning, lo, hi, d.text(setting.unit), field);
 }
 
 Tool_Data build() {
@@ -145,12 +124,14 @@ Tool_Data build() {
     d.ink_sets = {d.control_text(rsrc_id::custom::high_speed_ink_set),
                   d.control_text(rsrc_id::custom::photo_ink_set)};
     d.listed("CartrigeOpt", "ink set", {{0, d.ink_sets[0]}, {1, d.ink_sets[1]}});
-    for (const auto& k : paper_keys) {
-        add_paper_key(d, k, 360);
-        add_paper_key(d, k, 720);
-    }
-    for (std::size_t i = 0; i < raster_ui::paper_fields.size(); ++i)
-        d.fields[i] = d.text(raster_ui::paper_fields[i].tag);
+    for (int place = 0; place < raster_paper_fields; ++place)
+        for (const auto& setting : raster_media::paper_settings)
+            if (setting.listed == place) {
+                add_paper_key(d, setting, 360);
+                add_paper_key(d, setting, 720);
+            }
+    for (std::size_t i = 0; i < raster_media::paper_settings.size(); ++i)
+        d.fields[i] = d.text(raster_media::paper_settings[i].tag);
     for (int group = 0; group < 2; ++group)
         for (int i = 0; i < raster_ui::group_size[group]; ++i)
             d.papers[static_cast<std::size_t>(raster_ui::paper_number(group, i) - 1)] =
@@ -190,11 +171,11 @@ Raster_Paper_Records records_of(const std::string& text) {
     for (int res = 0; res < 2; ++res)
         for (int group = 0; group < 2; ++group)
             for (int i = 0; i < raster_ui::group_size[group]; ++i) {
-                PaperSettings s;
+                Paper_Settings s;
                 store.loadPaper(slot_dpi[res], group, i, s);
                 auto& row = r.value[res][raster_ui::paper_number(group, i) - 1];
-                for (std::size_t f = 0; f < raster_ui::paper_fields.size(); ++f)
-                    row[f] = s.*raster_ui::paper_fields[f].member;
+                for (std::size_t f = 0; f < raster_media::paper_settings.size(); ++f)
+                    row[f] = s.*raster_media::paper_settings[f].member;
             }
     return r;
 }
@@ -204,10 +185,10 @@ std::string compose(const Raster_Paper_Records& r) {
     for (int res = 0; res < 2; ++res)
         for (int group = 0; group < 2; ++group)
             for (int i = 0; i < raster_ui::group_size[group]; ++i) {
-                PaperSettings s;
+                Paper_Settings s;
                 const auto& row = r.value[res][raster_ui::paper_number(group, i) - 1];
-                for (std::size_t f = 0; f < raster_ui::paper_fields.size(); ++f)
-                    s.*raster_ui::paper_fields[f].member = row[f];
+                for (std::size_t f = 0; f < raster_media::paper_settings.size(); ++f)
+                    s.*raster_media::paper_settings[f].member = row[f];
                 store.storePaper(slot_dpi[res], group, i, s);
             }
     return store.composeDefinitions();

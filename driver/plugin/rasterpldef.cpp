@@ -41,6 +41,98 @@ std::string read_text_property(const PM_Object& tree, const std::string& path) {
         def_fail(103, init_where, "descriptor");
     return std::string(buffer.data);
 }
+
+// Version, flags, the library's own full path and the description with the
+// maker's name; the path, which the later steps need.
+std::string describe_driver(HT_Meta_Capabilities& meta) {
+    meta.version = "1.00";
+    meta.flags = 0;
+
+    const std::string driver_path = raster::driver_path_of(raster::module_instance());
+    if (driver_path.empty())
+        def_fail(103, init_where, "driverPathName");
+    meta.driver_path = driver_path;
+
+    const std::string format = raster::load_string(2, 4096);
+    char description[4200];
+    std::snprintf(description, sizeof description, format.c_str(), "VORNA");
+    meta.description = description;
+    return driver_path;
+}
+
+// Family and model start empty; the model then takes the operating system's
+// version and the driver's locale, from the translation list of its version
+// resource.
+void describe_system(HT_Family& family, HT_Model& model, const std::string& driver_path) {
+    family.kind = 0;
+    model.kind = 0;
+    model.variant = 0;
+    for (auto& text : model.texts)
+        text = "";
+
+    const plat::Os_Version os = plat::os_version();
+    char os_text[64];
+    std::snprintf(os_text, sizeof os_text, "%d,%d,%d", os.platform_id, os.major, os.minor);
+    model.os_version = os_text;
+
+    const std::uint32_t info_size = plat::get_file_version_info_size(driver_path.c_str());
+    if (info_size == 0)
+        def_fail(103, init_where, "driverlocale");
+    Host_Buffer info(info_size);
+    std::string locale;
+    if (!info.data || !plat::get_file_version_info(driver_path.c_str(), info_size, info.data) ||
+        !raster::format_locale(info.data, locale))
+        def_fail(103, init_where, "driverlocale");
+    model.locale = locale;
+    model.localised = 1;
+    model.custom = 0;
+    model.add_pair(5, 3);
+    model.add_pair(5, 4);
+    model.add_pair(5, 7);
+    model.add_pair(5, 8);
+}
+
+// The family and model texts of the printer's node in the DRC file.
+struct Printer_Texts {
+    std::string family_descriptor, model_descriptor, family_info, model_info;
+};
+
+// Reads the DRC file beside the library, which must be readable: its
+// property tree, the printer's node under the directory branch, and that
+// node's descriptor and info, each a compound of a family and a model part.
+Printer_Texts read_printer_texts(const std::string& driver_path,
+                                 const HT_Smart_Pointer<HT_Error_Handler>& handler) {
+    const std::string drc_path = ht_drc_path(driver_path);
+    if (std::FILE* probe = std::fopen(drc_path.c_str(), "rb"))
+        std::fclose(probe);
+    else
+        def_fail(103, init_where, "DRC File");
+
+    PM_Object tree(handler);
+    try {
+        tree.load(drc_path.c_str(), 5, "\\");
+    } catch (HT_Error& e) {
+        e.append_trace(init_where);
+        throw;
+    }
+
+    std::unique_ptr<PM_Iterator> iter(tree.create_iterator("\\DPIA_directory", 1));
+    if (!iter)
+        def_fail(100, "rasterpldef", "pIter");
+    if (!iter->first() || iter->node_type() == 3)
+        def_fail(103, init_where, "node_name");
+    const std::string node = iter->node_name();
+
+    const std::string descriptor =
+        read_text_property(tree, "\\DPIA_directory\\" + node + "\\descriptor");
+    const std::string info_text = read_text_property(tree, "\\DPIA_directory\\" + node + "\\info");
+    Printer_Texts texts;
+    if (!extract_compound_str_ex(descriptor.c_str(), texts.family_descriptor,
+                                 texts.model_descriptor) ||
+        !extract_compound_str_ex(info_text.c_str(), texts.family_info, texts.model_info))
+        def_fail(103, init_where, "descriptor");
+    return texts;
+}
 } // namespace
 
 namespace raster {
@@ -120,99 +212,22 @@ HT_RASTER_Plotter_Definition::~HT_RASTER_Plotter_Definition() {
 }
 
 void HT_RASTER_Plotter_Definition::initMetaCaps() {
-    // 1. The three identity objects, from the definition's own factory.
+    // The three identity objects, from the definition's own factory.
     HT_Smart_Pointer<HT_Meta_Capabilities> meta(m_cf->HD_Create_Meta_Capabilities());
     HT_Smart_Pointer<HT_Model> model(m_cf->HD_Create_Model());
     HT_Smart_Pointer<HT_Family> family(m_cf->HD_Create_Family());
     if (!meta || !model || !family)
         def_fail(100, init_where, "pmeta_pmodel_pfamily");
 
-    // 2. Version of the driver.
-    meta->version = "1.00";
-    meta->flags = 0;
+    const std::string driver_path = describe_driver(*meta);
+    describe_system(*family, *model, driver_path);
+    const Printer_Texts texts = read_printer_texts(driver_path, m_error_handler);
+    family->descriptor = texts.family_descriptor;
+    model->descriptor = texts.model_descriptor;
+    family->info = texts.family_info;
+    model->info = texts.model_info;
 
-    // 3. The library's own full path.
-    const std::string driver_path = raster::driver_path_of(raster::module_instance());
-    if (driver_path.empty())
-        def_fail(103, init_where, "driverPathName");
-    meta->driver_path = driver_path;
-
-    // 4. Description, with the maker's name.
-    const std::string format = raster::load_string(2, 4096);
-    char description[4200];
-    std::snprintf(description, sizeof description, format.c_str(), "VORNA");
-    meta->description = description;
-
-    // 5, 6. Family and model start empty.
-    family->kind = 0;
-    model->kind = 0;
-    model->variant = 0;
-    for (auto& text : model->texts)
-        text = "";
-
-    // 7. Operating system version.
-    const plat::Os_Version os = plat::os_version();
-    char os_text[64];
-    std::snprintf(os_text, sizeof os_text, "%d,%d,%d", os.platform_id, os.major, os.minor);
-    model->os_version = os_text;
-
-    // 8. Driver locale, from the translation list of the version resource.
-    const std::uint32_t info_size = plat::get_file_version_info_size(driver_path.c_str());
-    if (info_size == 0)
-        def_fail(103, init_where, "driverlocale");
-    Host_Buffer info(info_size);
-    std::string locale;
-    if (!info.data || !plat::get_file_version_info(driver_path.c_str(), info_size, info.data) ||
-        !raster::format_locale(info.data, locale))
-        def_fail(103, init_where, "driverlocale");
-    model->locale = locale;
-    model->localised = 1;
-    model->custom = 0;
-    model->add_pair(5, 3);
-    model->add_pair(5, 4);
-    model->add_pair(5, 7);
-    model->add_pair(5, 8);
-
-    // 9. The DRC file beside the library must be readable.
-    const std::string drc_path = ht_drc_path(driver_path);
-    if (std::FILE* probe = std::fopen(drc_path.c_str(), "rb"))
-        std::fclose(probe);
-    else
-        def_fail(103, init_where, "DRC File");
-
-    // 10. Its property tree.
-    PM_Object tree(m_error_handler);
-    try {
-        tree.load(drc_path.c_str(), 5, "\\");
-    } catch (HT_Error& e) {
-        e.append_trace(init_where);
-        throw;
-    }
-
-    // 11. The printer's node under the directory branch.
-    std::unique_ptr<PM_Iterator> iter(tree.create_iterator("\\DPIA_directory", 1));
-    if (!iter)
-        def_fail(100, "rasterpldef", "pIter");
-    if (!iter->first() || iter->node_type() == 3)
-        def_fail(103, init_where, "node_name");
-    const std::string node = iter->node_name();
-
-    // 12, 13. Family and model texts, each a compound of two parts.
-    const std::string descriptor =
-        read_text_property(tree, "\\DPIA_directory\\" + node + "\\descriptor");
-    const std::string info_text = read_text_property(tree, "\\DPIA_directory\\" + node + "\\info");
-    std::string family_descriptor, model_descriptor, family_info, model_info;
-    if (!extract_compound_str_ex(descriptor.c_str(), family_descriptor, model_descriptor) ||
-        !extract_compound_str_ex(info_text.c_str(), family_info, model_info))
-        def_fail(103, init_where, "descriptor");
-
-    // 14. Into family and model.
-    family->descriptor = family_descriptor;
-    model->descriptor = model_descriptor;
-    family->info = family_info;
-    model->info = model_info;
-
-    // 15. The meta capabilities keep copies; ours go with the smart pointers.
+    // The meta capabilities keep copies; ours go with the smart pointers.
     meta->set_family(family.get());
     meta->set_model(model.get());
     set_meta_capabilities(meta);
@@ -242,7 +257,7 @@ bool HT_RASTER_Plotter_Definition::get_true_device_colors(
     auto entry = rcm ? rcm->get_current() : nullptr;
     if (!entry)
         return false;
-    if (entry->color_system == 2) {
+    if (entry->color_system == HT_Color_System_Bitonal) {
         palette->set_entry(0, 0xFF000000u);
         return true;
     }

@@ -16,15 +16,7 @@ void set_up_color_system(RASTER_Drawing_Surface& s, int color_system, const char
     case color_system_indexed: {
         write_background_entry(s.m_palette, s.m_background);
 
-        // Six levels per primary from index 1 on. The cube is checked once
-        // it is complete: any change after the check would void it.
-        HT_Color_Cube cube(HT_Int_RGB{2, 2, 2}, 1.0f, 0);
-        cube.set_red_levels(cube_levels);
-        cube.set_green_levels(cube_levels);
-        cube.set_blue_levels(cube_levels);
-        cube.set_first_index(cube_first_index);
-        cube.validate();
-        if (!s.m_palette.install(cube))
+        if (!s.m_palette.install(raster_media::driver_color_cube()))
             raster_error::raise_severe_message(raster_error::device_init,
                                                rsrc_id::err_palette_install, operation);
 

@@ -27,14 +27,6 @@ void write_background_entry(HT_Palette& palette, std::uint32_t background) {
     palette.set_entry(0, host_color_of_windows(background));
 }
 
-void write_grey_ramp(HT_Palette& palette) {
-    for (int k = 0; grey_ramp_first + k < static_cast<int>(palette_size); ++k) {
-        const std::uint32_t level = static_cast<std::uint32_t>(std::min(grey_ramp_step * k, 255));
-        palette.set_entry(static_cast<std::size_t>(grey_ramp_first + k),
-                          host_color(level, level, level));
-    }
-}
-
 void copy_palette_to_table(const HT_Palette& palette, Palette_Rgb_Table& table) {
     for (std::size_t i = 0; i < palette_size; ++i)
         table[i] = rgb_of_host(palette.get_entry(i));

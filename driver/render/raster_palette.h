@@ -2,6 +2,9 @@
 // palette RGB table and grey flags that band output reads.
 #pragma once
 
+#include "driver_palette.h"
+#include "ht_color_system.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,19 +14,15 @@ struct RASTER_Color_Substitution;
 
 namespace raster_render {
 
-inline constexpr int color_system_indexed = 0;
-inline constexpr int color_system_true_color = 1;
-inline constexpr int color_system_bitonal = 2;
+inline constexpr int color_system_indexed = HT_Color_System_Indexed;
+inline constexpr int color_system_true_color = HT_Color_System_True_Color;
+inline constexpr int color_system_bitonal = HT_Color_System_Bitonal;
 inline bool valid_color_system(int system) {
     return system >= color_system_indexed && system <= color_system_bitonal;
 }
 
 // Palette layout of the indexed system.
-inline constexpr std::size_t palette_size = 256;
-inline constexpr int cube_first_index = 1;
-inline constexpr int cube_levels = 6;
-inline constexpr int grey_ramp_first = 217;
-inline constexpr int grey_ramp_step = 7;
+using raster_media::palette_size;
 
 // The printed colour of a palette index.
 struct Palette_Rgb {
@@ -63,8 +62,7 @@ std::int32_t grey_level(std::int32_t red, std::int32_t green, std::int32_t blue)
 
 // Palette entry 0: the background (0x00BBGGRR, top byte ignored), alpha 255.
 void write_background_entry(HT_Palette& palette, std::uint32_t background);
-// Entries 217 to 255: 0, 7, 14, ..., 252, then 255 for the last two.
-void write_grey_ramp(HT_Palette& palette);
+using raster_media::write_grey_ramp;
 // Every palette entry into the table.
 void copy_palette_to_table(const HT_Palette& palette, Palette_Rgb_Table& table);
 

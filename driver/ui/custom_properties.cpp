@@ -4,6 +4,7 @@
 #include "custom_properties.h"
 
 #include "dialog_resources.h"
+#include "driver_folder.h"
 #include "language.h"
 #include "media_tables.h"
 #include "paper_config.h"
@@ -15,13 +16,13 @@ namespace raster_ui {
 
 bool exportAllowed = false;
 
-PaperSettings& shared_paper_settings() {
-    static PaperSettings settings;
+Paper_Settings& shared_paper_settings() {
+    static Paper_Settings settings;
     return settings;
 }
 
 std::string default_color_library_path() {
-    return folder_of(plat::main_executable_path()) + "drv/color.dll";
+    return raster_media::driver_folder_of(plat::main_executable_path()) + "color.dll";
 }
 
 std::string resolution_key(std::string_view name, double resolution) {
@@ -34,22 +35,8 @@ namespace c = rsrc_id::custom;
 using raster_media::Ink_Set;
 using raster_media::Named_List;
 
-// The ten per-resolution keys of a paper record, in the order OK writes the
-// other resolution's keys.
-struct Paper_Key {
-    const char* name;
-    std::int32_t PaperSettings::*member;
-};
-constexpr Paper_Key paper_keys[] = {
-    {"GammaMode", &PaperSettings::gamma},          {"BothSideProcess", &PaperSettings::bothway},
-    {"CutAdjustMode", &PaperSettings::adjustmode}, {"FeedOffset", &PaperSettings::feedoffset},
-    {"InkDensity", &PaperSettings::inkdensity},    {"PathDelayTime", &PaperSettings::delaytime},
-    {"PaperThick", &PaperSettings::paperthick},    {"VacuumIndex", &PaperSettings::vacuum},
-    {"PlatenGapMode", &PaperSettings::gap},        {"EjectRollerMode", &PaperSettings::roller},
-};
-// The eight of them that Paper Config edits.
-constexpr std::span<const Paper_Key> mechanical_keys(paper_keys + 2, 8);
-
+constexpr std::string_view gamma_key = raster_media::paper_key(&Paper_Settings::gamma);
+constexpr std::string_view two_way_key = raster_media::paper_key(&Paper_Settings::two_way);
 constexpr const char* key_paper_kind[2] = {"PaperKindMode_4c", "PaperKindMode_7c"};
 
 // A stored value as a number, whichever kind of custom data holds it.
@@ -181,14 +168,14 @@ void Custom_Properties_Dialog::on_init(plat::Dialog& dialog) {
         m_paper_index[group] = read_long(key_paper_kind[group]);
     fill_paper_types(dialog);
 
-    m_gamma = read_long(resolution_key("GammaMode", m_resolution));
-    m_bothway = read_long(resolution_key("BothSideProcess", m_resolution));
+    m_gamma = read_long(resolution_key(gamma_key, m_resolution));
+    m_bothway = read_long(resolution_key(two_way_key, m_resolution));
     fill_named_list(dialog, c::gamma, Named_List::gamma);
     show_gamma_and_bidirectional(dialog);
 
-    PaperSettings& shared = shared_paper_settings();
-    for (const auto& key : mechanical_keys)
-        shared.*key.member = read_long(resolution_key(key.name, m_resolution));
+    Paper_Settings& shared = shared_paper_settings();
+    for (const auto& setting : raster_media::mechanical_paper_settings)
+        shared.*setting.member = read_long(resolution_key(setting.key, m_resolution));
 }
 
 void Custom_Properties_Dialog::apply_color_rules(plat::Dialog& dialog) {
@@ -223,16 +210,16 @@ void Custom_Properties_Dialog::show_gamma_and_bidirectional(plat::Dialog& dialog
 // ---------------------------------------------------------------------------
 // Paper records
 
-PaperSettings Custom_Properties_Dialog::current_record() const {
-    PaperSettings record = shared_paper_settings();
+Paper_Settings Custom_Properties_Dialog::current_record() const {
+    Paper_Settings record = shared_paper_settings();
     record.gamma = m_gamma;
-    record.bothway = m_bothway;
+    record.two_way = m_bothway;
     return record;
 }
 
-void Custom_Properties_Dialog::take_record(const PaperSettings& record) {
+void Custom_Properties_Dialog::take_record(const Paper_Settings& record) {
     m_gamma = record.gamma;
-    m_bothway = record.bothway;
+    m_bothway = record.two_way;
     copy_mechanics(record, shared_paper_settings());
 }
 
@@ -242,7 +229,7 @@ void Custom_Properties_Dialog::store_current_paper() {
 
 void Custom_Properties_Dialog::load_current_paper(plat::Dialog& dialog) {
     // A record that cannot be read whole keeps what it does not say.
-    PaperSettings record = current_record();
+    Paper_Settings record = current_record();
     definitions_store().loadPaper(m_resolution, m_cartridge, paper_index(), record);
     take_record(record);
     show_gamma_and_bidirectional(dialog);
@@ -376,13 +363,13 @@ void Custom_Properties_Dialog::write_configuration(plat::Dialog& dialog) {
     write_long("Device_ID", m_device);
     write_long(key_paper_kind[0], m_paper_index[0]);
     write_long(key_paper_kind[1], m_paper_index[1]);
-    write_long(resolution_key("GammaMode", m_resolution), m_gamma);
+    write_long(resolution_key(gamma_key, m_resolution), m_gamma);
     write_long("ColorCorrectMode", m_color_correct);
-    write_long(resolution_key("BothSideProcess", m_resolution), m_bothway);
+    write_long(resolution_key(two_way_key, m_resolution), m_bothway);
     write_long("CartrigeOpt", m_cartridge);
-    const PaperSettings& shared = shared_paper_settings();
-    for (const auto& key : mechanical_keys)
-        write_long(resolution_key(key.name, m_resolution), shared.*key.member);
+    const Paper_Settings& shared = shared_paper_settings();
+    for (const auto& setting : raster_media::mechanical_paper_settings)
+        write_long(resolution_key(setting.key, m_resolution), shared.*setting.member);
 
     AdvancedDefinitions& store = definitions_store();
     store_current_paper();
@@ -392,10 +379,10 @@ void Custom_Properties_Dialog::write_configuration(plat::Dialog& dialog) {
     // both sets describe the same paper.
     const double other = m_resolution == 360.0 ? 720.0 : 360.0;
     if (AdvancedDefinitions::slot_index(other, m_cartridge, paper_index())) {
-        PaperSettings record = default_paper(other, m_cartridge, paper_index());
+        Paper_Settings record = default_paper(other, m_cartridge, paper_index());
         store.loadPaper(other, m_cartridge, paper_index(), record);
-        for (const auto& key : paper_keys)
-            write_long(resolution_key(key.name, other), record.*key.member);
+        for (const auto& setting : raster_media::paper_settings)
+            write_long(resolution_key(setting.key, other), record.*setting.member);
     }
 }
 

@@ -29,14 +29,14 @@ struct Ui_Environment {
     std::string color_library;     // path of color.dll
 };
 
-// color.dll in the driver folder: the host program's folder, then "drv/".
+// color.dll in the driver folder.
 std::string default_color_library_path();
 
 // Process-wide state shared by the dialogs of the library.
 // The selected paper's settings while a dialog runs; Paper Config edits the
 // eight mechanical ones, Custom Properties keeps gamma and two-way printing
 // in its own state.
-PaperSettings& shared_paper_settings();
+Paper_Settings& shared_paper_settings();
 // Export is allowed only in a dialog opened after an OK and not changed
 // since: set by OK, cleared by Cancel and by the setting changes.
 extern bool exportAllowed;
@@ -75,8 +75,8 @@ private:
 
     // The record of the paper on screen: gamma, two-way printing and the shared
     // mechanical settings.
-    PaperSettings current_record() const;
-    void take_record(const PaperSettings& record);
+    Paper_Settings current_record() const;
+    void take_record(const Paper_Settings& record);
     void store_current_paper();
     void load_current_paper(plat::Dialog& dialog);
     std::int32_t paper_index() const { return m_paper_index[m_cartridge]; }

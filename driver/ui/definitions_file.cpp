@@ -17,7 +17,7 @@ namespace raster_ui {
 // thickness follows the paper: 0.1 mm plain and coated, 0.2 mm matte, 0.3 mm
 // photo.
 // clang-format off
-const std::array<PaperSettings, paper_count> default_papers_360 = {{
+const std::array<Paper_Settings, paper_count> default_papers_360 = {{
     {1, 1, 0, 0, 0, 0, 0, 1, 0, 0}, // 1 Plain Paper
     {1, 1, 0, 0, 0, 0, 0, 1, 0, 0}, // 2 Plain Paper (line drawing)
     {1, 1, 0, 0, 0, 0, 1, 1, 0, 0}, // 3 Tracing Paper
@@ -38,7 +38,7 @@ const std::array<PaperSettings, paper_count> default_papers_360 = {{
     {1, 1, 0, 0, 0, 0, 0, 3, 0, 0}, // 18 Photo Paper Semimatte (250)
 }};
 
-const std::array<PaperSettings, paper_count> default_papers_720 = {{
+const std::array<Paper_Settings, paper_count> default_papers_720 = {{
     {1, 1, 0, 0, 0, 0, 0, 1, 0, 0}, // 1 Plain Paper
     {1, 1, 0, 0, 0, 0, 0, 1, 0, 0}, // 2 Plain Paper (line drawing)
     {1, 1, 0, 0, 0, 0, 1, 1, 0, 0}, // 3 Tracing Paper
@@ -92,7 +92,7 @@ std::optional<std::string_view> resolution_block(std::string_view text, const Re
 
 } // namespace
 
-const PaperSettings& default_paper(double resolution, int group, std::int32_t index) {
+const Paper_Settings& default_paper(double resolution, int group, std::int32_t index) {
     const auto& table = resolution == 720.0 ? default_papers_720 : default_papers_360;
     if (group != 0 && group != 1)
         group = 0;
@@ -164,9 +164,9 @@ std::int32_t parse_value(std::string_view text) {
     return static_cast<std::int32_t>(-value);
 }
 
-std::size_t parse_paper_fields(std::string_view block, PaperSettings& out) {
+std::size_t parse_paper_fields(std::string_view block, Paper_Settings& out) {
     std::size_t read = 0;
-    for (const auto& field : paper_fields) {
+    for (const auto& field : raster_media::paper_settings) {
         const std::string open = "<" + std::string(field.tag) + ">";
         const std::string close = "</" + std::string(field.tag) + ">";
         auto content = findTagged(block, open, close, max_value_bytes);
@@ -178,14 +178,14 @@ std::size_t parse_paper_fields(std::string_view block, PaperSettings& out) {
     return read;
 }
 
-bool parsePaper(std::string_view block, PaperSettings& out) {
-    return parse_paper_fields(block, out) == paper_fields.size();
+bool parsePaper(std::string_view block, Paper_Settings& out) {
+    return parse_paper_fields(block, out) == raster_media::paper_settings.size();
 }
 
-std::string serializePaper(const PaperSettings& settings) {
+std::string serializePaper(const Paper_Settings& settings) {
     std::string line;
     line.reserve(256);
-    for (const auto& field : paper_fields) {
+    for (const auto& field : raster_media::paper_settings) {
         line += '<';
         line += field.tag;
         line += '>';
@@ -213,10 +213,11 @@ std::string definitions_fault(std::string_view text) {
             if (!content)
                 return "block " + paper_name + ": missing, unclosed or larger than " +
                        std::to_string(max_paper_block_bytes) + " bytes";
-            PaperSettings ignored;
+            Paper_Settings ignored;
             const std::size_t read = parse_paper_fields(*content, ignored);
-            if (read < paper_fields.size())
-                return "block " + paper_name + ": element <" + std::string(paper_fields[read].tag) +
+            if (read < raster_media::paper_settings.size())
+                return "block " + paper_name + ": element <" +
+                       std::string(raster_media::paper_settings[read].tag) +
                        "> missing, unclosed or longer than " + std::to_string(max_value_bytes) +
                        " bytes";
         }
@@ -258,7 +259,7 @@ template <class Record_Of> std::string compose(Record_Of record_of) {
     return text;
 }
 
-const PaperSettings& default_of_slot(int slot, int paper) {
+const Paper_Settings& default_of_slot(int slot, int paper) {
     const auto& table = slot < paper_count ? default_papers_360 : default_papers_720;
     return table[static_cast<std::size_t>(paper - 1)];
 }
@@ -346,7 +347,7 @@ std::optional<int> AdvancedDefinitions::slot_index(double resolution, int group,
 }
 
 bool AdvancedDefinitions::storePaper(double resolution, int group, std::int32_t index,
-                                     const PaperSettings& settings) {
+                                     const Paper_Settings& settings) {
     auto slot = slot_index(resolution, group, index);
     if (!slot)
         return false;
@@ -355,7 +356,7 @@ bool AdvancedDefinitions::storePaper(double resolution, int group, std::int32_t 
 }
 
 bool AdvancedDefinitions::loadPaper(double resolution, int group, std::int32_t index,
-                                    PaperSettings& settings) const {
+                                    Paper_Settings& settings) const {
     auto slot = slot_index(resolution, group, index);
     if (!slot)
         return false;
@@ -378,7 +379,7 @@ std::string AdvancedDefinitions::composeDefinitions() const {
     return compose([this](int slot, int paper) {
         // A slot that does not parse whole keeps the paper's defaults for what
         // is missing rather than arbitrary values.
-        PaperSettings record = default_of_slot(slot, paper);
+        Paper_Settings record = default_of_slot(slot, paper);
         parsePaper(m_slots[static_cast<std::size_t>(slot)], record);
         return record;
     });

@@ -9,6 +9,7 @@
 // limit, beyond which the file counts as invalid.
 #pragma once
 
+#include "paper_settings.h"
 #include "plat_ui.h"
 
 #include <array>
@@ -20,38 +21,9 @@
 
 namespace raster_ui {
 
-// The ten settings of one paper at one resolution, in file order.
-struct PaperSettings {
-    std::int32_t gamma = 0;      // index in "1.5", "1.8", "2.2"
-    std::int32_t bothway = 0;    // bidirectional printing, 1 on
-    std::int32_t inkdensity = 0; // percent
-    std::int32_t delaytime = 0;  // tenths of a second per head pass
-    std::int32_t feedoffset = 0; // hundredths of a percent
-    std::int32_t vacuum = 0;     // suction step, 0 standard
-    std::int32_t adjustmode = 0; // cut method index
-    std::int32_t paperthick = 0; // tenths of a millimetre
-    std::int32_t gap = 0;        // platen gap index
-    std::int32_t roller = 0;     // eject roller index
-    bool operator==(const PaperSettings&) const = default;
-};
-
-// Tag names and members in the one order every parse and serialise step uses.
-struct Paper_Field {
-    std::string_view tag;
-    std::int32_t PaperSettings::*member;
-};
-inline constexpr std::array<Paper_Field, 10> paper_fields = {{
-    {"gamma", &PaperSettings::gamma},
-    {"bothway", &PaperSettings::bothway},
-    {"inkdensity", &PaperSettings::inkdensity},
-    {"delaytime", &PaperSettings::delaytime},
-    {"feedoffset", &PaperSettings::feedoffset},
-    {"vacuum", &PaperSettings::vacuum},
-    {"adjustmode", &PaperSettings::adjustmode},
-    {"paperthick", &PaperSettings::paperthick},
-    {"gap", &PaperSettings::gap},
-    {"roller", &PaperSettings::roller},
-}};
+// The ten settings of one paper at one resolution; the table of their
+// elements is raster_media::paper_settings.
+using raster_media::Paper_Settings;
 
 inline constexpr char definitions_file_name[] = "vornatv.px_";
 
@@ -71,13 +43,13 @@ inline constexpr std::size_t max_value_bytes = 99;
 
 // The records a fresh file holds; "Reset To Defaults" restores them too. Row
 // n - 1 is paper n. Both resolutions have their own table with equal contents.
-extern const std::array<PaperSettings, paper_count> default_papers_360;
-extern const std::array<PaperSettings, paper_count> default_papers_720;
+extern const std::array<Paper_Settings, paper_count> default_papers_360;
+extern const std::array<Paper_Settings, paper_count> default_papers_720;
 
 // The default row for a paper of a group at a resolution (720 picks the 720
 // table, anything else the 360 one). An index outside the group takes the
 // group's first paper.
-const PaperSettings& default_paper(double resolution, int group, std::int32_t index);
+const Paper_Settings& default_paper(double resolution, int group, std::int32_t index);
 
 // Paper number of (group, index), or 0 when there is no such paper.
 int paper_number(int group, std::int32_t index);
@@ -101,14 +73,14 @@ std::int32_t parse_value(std::string_view text);
 // Reads the ten elements of a paper block into `out`, each searched from the
 // start of the block. Stops at the first missing element and returns false;
 // the fields before it are filled, the rest keep their values.
-bool parsePaper(std::string_view block, PaperSettings& out);
+bool parsePaper(std::string_view block, Paper_Settings& out);
 
 // How many of the ten elements, in file order, were read before the first
 // missing one (10: all of them).
-std::size_t parse_paper_fields(std::string_view block, PaperSettings& out);
+std::size_t parse_paper_fields(std::string_view block, Paper_Settings& out);
 
 // The one-line form: "<gamma>1</gamma><bothway>1</bothway>...".
-std::string serializePaper(const PaperSettings& settings);
+std::string serializePaper(const Paper_Settings& settings);
 
 // Whether a text is a usable definitions file: root pair present, both
 // resolution blocks present, and in each all 18 paper blocks with all ten
@@ -153,10 +125,11 @@ public:
     // Serialises `settings` into the slot; false (and nothing stored) when the
     // slot does not exist.
     bool storePaper(double resolution, int group, std::int32_t index,
-                    const PaperSettings& settings);
+                    const Paper_Settings& settings);
     // parsePaper of the slot; false with `settings` untouched when the slot does
     // not exist.
-    bool loadPaper(double resolution, int group, std::int32_t index, PaperSettings& settings) const;
+    bool loadPaper(double resolution, int group, std::int32_t index,
+                   Paper_Settings& settings) const;
 
     // Fills every slot from a validated text (missing blocks leave empty slots).
     void splitIntoSlots(std::string_view text);

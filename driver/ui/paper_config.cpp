@@ -25,32 +25,32 @@ struct Number_Control {
     int tick_frequency;
     int max_chars;
     bool is_signed; // the edit takes a leading sign
-    std::int32_t PaperSettings::*member;
+    std::int32_t Paper_Settings::*member;
 };
 
 constexpr std::array<Number_Control, 5> number_controls = {{
-    {p::density_slider, p::density_edit, -50, 50, 50, 3, true, &PaperSettings::inkdensity},
-    {p::drying_slider, p::drying_edit, 0, 50, 1, 2, false, &PaperSettings::delaytime},
-    {p::feed_slider, p::feed_edit, -70, 70, 70, 3, true, &PaperSettings::feedoffset},
-    {0, p::thickness_edit, 1, 16, 0, 2, false, &PaperSettings::paperthick},
-    {p::suction_slider, 0, 0, 4, 1, 0, false, &PaperSettings::vacuum},
+    {p::density_slider, p::density_edit, -50, 50, 50, 3, true, &Paper_Settings::density},
+    {p::drying_slider, p::drying_edit, 0, 50, 1, 2, false, &Paper_Settings::drying_time},
+    {p::feed_slider, p::feed_edit, -70, 70, 70, 3, true, &Paper_Settings::feed_offset},
+    {0, p::thickness_edit, 1, 16, 0, 2, false, &Paper_Settings::thickness},
+    {p::suction_slider, 0, 0, 4, 1, 0, false, &Paper_Settings::suction},
 }};
 
 struct List_Control {
     int id;
     Named_List list;
-    std::int32_t PaperSettings::*member;
+    std::int32_t Paper_Settings::*member;
 };
 
 constexpr std::array<List_Control, 3> list_controls = {{
-    {p::cut_method, Named_List::cut_method, &PaperSettings::adjustmode},
-    {p::platen_gap, Named_List::platen_gap, &PaperSettings::gap},
-    {p::eject_roller, Named_List::eject_roller, &PaperSettings::roller},
+    {p::cut_method, Named_List::cut_method, &Paper_Settings::cutting},
+    {p::platen_gap, Named_List::platen_gap, &Paper_Settings::platen_gap},
+    {p::eject_roller, Named_List::eject_roller, &Paper_Settings::eject_roller},
 }};
 
 } // namespace
 
-bool paper_config_bounds(std::int32_t PaperSettings::*member, int& minimum, int& maximum) {
+bool paper_config_bounds(std::int32_t Paper_Settings::*member, int& minimum, int& maximum) {
     for (const auto& n : number_controls)
         if (n.member == member) {
             minimum = n.minimum;
@@ -82,15 +82,12 @@ bool is_digit(char c) {
 
 } // namespace
 
-void copy_mechanics(const PaperSettings& from, PaperSettings& to) {
-    const std::int32_t gamma = to.gamma;
-    const std::int32_t bothway = to.bothway;
-    to = from;
-    to.gamma = gamma;
-    to.bothway = bothway;
+void copy_mechanics(const Paper_Settings& from, Paper_Settings& to) {
+    for (const auto& setting : raster_media::mechanical_paper_settings)
+        to.*setting.member = from.*setting.member;
 }
 
-Paper_Config_Dialog::Paper_Config_Dialog(PaperSettings& shared, const PaperSettings& default_row)
+Paper_Config_Dialog::Paper_Config_Dialog(Paper_Settings& shared, const Paper_Settings& default_row)
     : m_shared(shared), m_default(default_row), m_working(shared) {}
 
 int Paper_Config_Dialog::run(plat::Window parent) {

@@ -13,13 +13,13 @@ class Paper_Config_Dialog : public plat::Dialog_Handler {
 public:
     // `shared`: the current paper's settings, of which the eight mechanical
     // ones are edited; `default_row`: what "Reset To Defaults" restores.
-    Paper_Config_Dialog(PaperSettings& shared, const PaperSettings& default_row);
+    Paper_Config_Dialog(Paper_Settings& shared, const Paper_Settings& default_row);
 
     // Runs the dialog modally; the result it ended with (plat::id_ok copies
     // the working values into `shared`), or -1 when it could not be shown.
     int run(plat::Window parent);
 
-    const PaperSettings& working() const { return m_working; }
+    const Paper_Settings& working() const { return m_working; }
 
     void on_init(plat::Dialog& dialog) override;
     void on_command(plat::Dialog& dialog, int id, plat::Notify code) override;
@@ -30,16 +30,16 @@ private:
     void edit_updated(plat::Dialog& dialog, int id);
     void slider_moved(plat::Dialog& dialog, int id);
 
-    PaperSettings& m_shared;
-    PaperSettings m_default;
-    PaperSettings m_working;
+    Paper_Settings& m_shared;
+    Paper_Settings m_default;
+    Paper_Settings m_working;
 };
 
 // The bounds within which the dialog holds a numeric setting (density,
 // drying time, feed, thickness, suction); false for the listed ones.
-bool paper_config_bounds(std::int32_t PaperSettings::*member, int& minimum, int& maximum);
+bool paper_config_bounds(std::int32_t Paper_Settings::*member, int& minimum, int& maximum);
 
 // Copies the eight mechanical settings (all but gamma and bidirectional).
-void copy_mechanics(const PaperSettings& from, PaperSettings& to);
+void copy_mechanics(const Paper_Settings& from, Paper_Settings& to);
 
 } // namespace raster_ui

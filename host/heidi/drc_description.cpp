@@ -174,8 +174,8 @@ std::vector<Drc_Res_Color_Mem> read_res_color_mem(const Reader& r) {
         Drc_Res_Color_Mem e;
         e.x_dpi = r.whole(r.path(where, "x_dpi"), 1, k_max_dpi);
         e.y_dpi = r.whole(r.path(where, "y_dpi"), 1, k_max_dpi);
-        e.color_system =
-            r.whole(r.path(where, "color_system"), DRC_COLOR_INDEXED, DRC_COLOR_BITONAL);
+        e.color_system = r.whole(r.path(where, "color_system"), HT_Color_System_Indexed,
+                                 HT_Color_System_Bitonal);
         e.color_depth = r.whole(r.path(where, "color_depth"), 1, 32);
         e.color_count = r.whole(r.path(where, "color_count"), INT32_MIN, INT32_MAX);
         if (e.color_count == 0)

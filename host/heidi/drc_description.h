@@ -4,6 +4,7 @@
 // the branches is described in docs/drc-format.md.
 #pragma once
 
+#include "ht_color_system.h"
 #include "pm_object.h"
 
 #include <string>
@@ -11,13 +12,6 @@
 
 // Unit kind of a media size whose lengths are millimetres.
 constexpr int DRC_UNITS_MM = 1;
-
-// Colour systems as the host's renderer numbers them.
-enum Drc_Color_System : int {
-    DRC_COLOR_INDEXED = 0,
-    DRC_COLOR_TRUE = 1,
-    DRC_COLOR_BITONAL = 2,
-};
 
 struct Drc_Media_Size {
     std::string name;
@@ -36,7 +30,7 @@ struct Drc_Media_Source {
 
 struct Drc_Res_Color_Mem {
     int x_dpi = 0, y_dpi = 0;
-    int color_system = DRC_COLOR_INDEXED;
+    int color_system = HT_Color_System_Indexed;
     int color_depth = 0;  // bits per pixel
     long color_count = 0; // negative for grey or monochrome output
     std::string description;

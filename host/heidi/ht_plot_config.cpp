@@ -284,12 +284,98 @@ void install_user_defined(const Parts& p, const HT_Plotter_Configuration& config
     size->printable = {b.x_min, b.x_max + 1.0f, b.y_min, b.y_max + 1.0f};
     media->set_printable(size->printable);
 }
+// What setting a host setting works on.
+struct Setting_Target {
+    HT_Plotter_Configuration& config;
+    HT_Media_Configuration& media;
+    const Parts& parts;
+    const std::string& where;
+    const std::string& name;
+};
+
+void set_bounds(const Setting_Target& t, const std::string& value) {
+    if (t.media.get_size_name().str() != "UserDefined")
+        refuse(t.where, t.name, "bounds can be set only for the media size \"UserDefined\"");
+    json b = json::array();
+    std::stringstream in(value);
+    std::string part;
+    while (std::getline(in, part, ',')) {
+        char* end = nullptr;
+        errno = 0;
+        double v = std::strtod(part.c_str(), &end);
+        if (part.empty() || *end != 0 || errno != 0)
+            refuse(t.where, t.name, "\"" + value + "\" is not four numbers x0,x1,y0,y1");
+        b.push_back(v);
+    }
+    t.media.set_bounds(bounds_from_json(b, t.where, t.name));
+}
+
+std::string get_bounds(const json&, const json& media) {
+    const json b = media.value("bounds", json::array({0, 0, 0, 0}));
+    std::ostringstream out;
+    out << b[0].get<double>() << ',' << b[1].get<double>() << ',' << b[2].get<double>() << ','
+        << b[3].get<double>();
+    return out.str();
+}
+
+// The host's settings by name: how each reads from the configuration's
+// document and how it is set from text.
+struct Host_Setting {
+    const char* name;
+    std::string (*get)(const json& doc, const json& media);
+    void (*set)(const Setting_Target& t, const std::string& value);
+};
+
+const Host_Setting host_settings[] = {
+    {"media-source", [](const json&, const json& media) { return media.value("source", ""); },
+     [](const Setting_Target& t, const std::string& value) {
+         apply_source(t.media, t.parts, value, t.where, t.name);
+     }},
+    {"media-size", [](const json&, const json& media) { return media.value("size", ""); },
+     [](const Setting_Target& t, const std::string& value) {
+         apply_size(t.media, t.parts, value, t.where, t.name);
+     }},
+    {"media-bounds", get_bounds, set_bounds},
+    {"res-color-mem",
+     [](const json& doc, const json&) { return std::to_string(doc.value("res_color_mem", -1)); },
+     [](const Setting_Target& t, const std::string& value) {
+         apply_rcm(t.config, t.parts, parse_integer(value, t.name), t.where, t.name);
+     }},
+    {"copies",
+     [](const json&, const json& media) { return std::to_string(media.value("copies", 1)); },
+     [](const Setting_Target& t, const std::string& value) {
+         const long long n = parse_integer(value, t.name);
+         check_copies(n, t.where, t.name);
+         t.media.set_copies(static_cast<int>(n));
+     }},
+    {"plot-to-file", [](const json& doc, const json&) { return doc.value("plot_to_file", ""); },
+     [](const Setting_Target& t, const std::string& value) {
+         t.config.get_io_configuration()->set_plot_to_file_name(value.c_str());
+     }},
+    {"finishing",
+     [](const json&, const json& media) { return std::to_string(media.value("finishing", 0)); },
+     [](const Setting_Target& t, const std::string& value) {
+         const long long n = parse_integer(value, t.name);
+         check_finishing(n, t.where, t.name);
+         t.media.get_media_settings()->set_finishing(static_cast<int>(n));
+     }},
+};
+
+const Host_Setting* host_setting(const std::string& name) {
+    for (const Host_Setting& setting : host_settings)
+        if (name == setting.name)
+            return &setting;
+    return nullptr;
+}
 } // namespace
 
 const std::vector<std::string>& ht_host_setting_names() {
-    static const std::vector<std::string> names = {"media-source",  "media-size", "media-bounds",
-                                                   "res-color-mem", "copies",     "plot-to-file",
-                                                   "finishing"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> out;
+        for (const Host_Setting& setting : host_settings)
+            out.emplace_back(setting.name);
+        return out;
+    }();
     return names;
 }
 
@@ -538,26 +624,8 @@ void ht_load_configuration(HT_Plotter_Definition& def, const std::string& path) 
 
 std::string ht_get_setting(const HT_Plotter_Definition& def, const std::string& name) {
     const json doc = ht_configuration_to_json(def);
-    const json media = doc.value("media", json::object());
-    if (name == "media-source")
-        return media.value("source", "");
-    if (name == "media-size")
-        return media.value("size", "");
-    if (name == "media-bounds") {
-        const json b = media.value("bounds", json::array({0, 0, 0, 0}));
-        std::ostringstream out;
-        out << b[0].get<double>() << ',' << b[1].get<double>() << ',' << b[2].get<double>() << ','
-            << b[3].get<double>();
-        return out.str();
-    }
-    if (name == "res-color-mem")
-        return std::to_string(doc.value("res_color_mem", -1));
-    if (name == "copies")
-        return std::to_string(media.value("copies", 1));
-    if (name == "plot-to-file")
-        return doc.value("plot_to_file", "");
-    if (name == "finishing")
-        return std::to_string(media.value("finishing", 0));
+    if (const Host_Setting* setting = host_setting(name))
+        return setting->get(doc, doc.value("media", json::object()));
     const json custom = doc.value("custom", json::object());
     if (auto it = custom.find(name); it != custom.end())
         return it->is_string() ? it->get<std::string>() : it->dump();
@@ -573,37 +641,8 @@ void ht_set_setting(HT_Plotter_Definition& def, const std::string& name, const s
     auto config = working_copy(def);
     auto media = config->get_media_configuration();
 
-    if (name == "media-source") {
-        apply_source(*media, p, value, where, name);
-    } else if (name == "media-size") {
-        apply_size(*media, p, value, where, name);
-    } else if (name == "media-bounds") {
-        if (media->get_size_name().str() != "UserDefined")
-            refuse(where, name, "bounds can be set only for the media size \"UserDefined\"");
-        json b = json::array();
-        std::stringstream in(value);
-        std::string part;
-        while (std::getline(in, part, ',')) {
-            char* end = nullptr;
-            errno = 0;
-            double v = std::strtod(part.c_str(), &end);
-            if (part.empty() || *end != 0 || errno != 0)
-                refuse(where, name, "\"" + value + "\" is not four numbers x0,x1,y0,y1");
-            b.push_back(v);
-        }
-        media->set_bounds(bounds_from_json(b, where, name));
-    } else if (name == "res-color-mem") {
-        apply_rcm(*config, p, parse_integer(value, name), where, name);
-    } else if (name == "copies") {
-        long long n = parse_integer(value, name);
-        check_copies(n, where, name);
-        media->set_copies(static_cast<int>(n));
-    } else if (name == "plot-to-file") {
-        config->get_io_configuration()->set_plot_to_file_name(value.c_str());
-    } else if (name == "finishing") {
-        long long n = parse_integer(value, name);
-        check_finishing(n, where, name);
-        media->get_media_settings()->set_finishing(static_cast<int>(n));
+    if (const Host_Setting* setting = host_setting(name)) {
+        setting->set(Setting_Target{*config, *media, p, where, name}, value);
     } else {
         auto cap = p.custom_caps->find(name.c_str());
         if (!cap || is_capability_only(name))

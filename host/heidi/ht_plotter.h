@@ -2,6 +2,7 @@
 // sub-objects, meta capabilities, shoeboxes and the two containers.
 #pragma once
 
+#include "ht_color_system.h"
 #include "ht_custom.h"
 #include "ht_error.h"
 #include "ht_list.h"
@@ -192,7 +193,7 @@ class HT_EXPORT HT_ResColorMem : public HT_Object {
 public:
     HT_ResColorMem* clone() const { return new HT_ResColorMem(*this); }
     int x_resolution = 0, y_resolution = 0;
-    int color_system = 0;         // 0 indexed, 1 true colour, 2 bitonal
+    int color_system = HT_Color_System_Indexed;
     int color_depth = 0;          // bits per pixel
     std::int32_t color_count = 0; // signed: negative for grey output
     HT_String description;

@@ -2,6 +2,7 @@
 // actions a device registers, and the device base classes the renderer drives.
 #pragma once
 
+#include "ht_color_system.h"
 #include "ht_error.h"
 #include "ht_generation.h"
 #include "ht_palette.h"
@@ -14,13 +15,6 @@
 
 class HT_Plotter_Definition;
 class HT_Renderer_Data;
-
-// Colour systems of the renderer.
-enum HT_Color_System : std::int32_t {
-    HT_Color_System_Indexed = 0,    // 8-bit palette indices
-    HT_Color_System_True_Color = 1, // 32-bit colours
-    HT_Color_System_Bitonal = 2,    // 1 bit per pixel
-};
 
 // Meaning of a set bit in a 1-bit image. Bits are packed from bit 7 of each
 // byte, rows start on a byte boundary.

@@ -3,6 +3,8 @@
 // dot at 360 dpi), in its colour and width; layers that must not print;
 // the plot settings; and files that must be refused with file, line and
 // reason.
+#include "rcm_entries.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -99,7 +101,8 @@ protected:
         const std::string tool = VORNA_CONFIG_TOOL;
         const std::string cmd = tool + " init -o " + m_config + " && " + tool + " set " + m_config +
                                 " media-source=P0 media-size=A4_Roll_Paper_Portrait "
-                                "res-color-mem=2";
+                                "res-color-mem=" +
+                                std::to_string(raster_media::rcm_360_true_color);
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     }
     void TearDown() override {

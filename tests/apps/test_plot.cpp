@@ -4,6 +4,7 @@
 // makes of it. Also the refusals, with their exit status and message, and
 // that a failed run leaves an earlier output as it was.
 #include "plot_job.h"
+#include "rcm_entries.h"
 
 #include "ht_plotter_io.h"
 #include "stream_decoder.h"
@@ -18,6 +19,8 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace raster_media;
 
 namespace {
 
@@ -172,14 +175,14 @@ struct System_Case {
 
 // The colour a drawn colour prints as.
 std::array<int, 3> printed(const System_Case& c, std::array<int, 3> rgb) {
-    switch (c.entry % 4) {
-    case 1: { // indexed grey
+    switch (c.entry % rcm_entries_per_resolution) {
+    case rcm_360_grey: {
         if (rgb[0] == rgb[1] && rgb[1] == rgb[2])
             return rgb;
         const int g = (30 * rgb[0] + 59 * rgb[1] + 11 * rgb[2]) / 100;
         return {g, g, g};
     }
-    case 3: // bitonal on white: only black is ink
+    case rcm_360_mono: // bitonal on white: only black is ink
         return rgb == std::array<int, 3>{0, 0, 0} ? rgb : std::array<int, 3>{255, 255, 255};
     default: // the test's colours are all in the palette's cube or ramp
         return rgb;
@@ -190,7 +193,7 @@ std::array<int, 3> printed(const System_Case& c, std::array<int, 3> rgb) {
 // source gives each pixel the nearer of paper white and ink black (a tie is
 // white), so a saturated colour is ink, unlike a drawn colour.
 std::array<int, 3> printed_picture(const System_Case& c, std::array<int, 3> rgb) {
-    if (c.entry % 4 != 3)
+    if (c.entry % rcm_entries_per_resolution != rcm_360_mono)
         return printed(c, rgb);
     long to_white = 0, to_black = 0;
     for (int v : rgb) {
@@ -280,11 +283,11 @@ TEST_P(Plot_Systems, PreviewShowsTheDrawingWhereAndInTheColoursAsked) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ColourSystems, Plot_Systems,
-                         ::testing::Values(System_Case{0, 360, "indexed"},
-                                           System_Case{1, 360, "grey"},
-                                           System_Case{2, 360, "true_colour"},
-                                           System_Case{3, 360, "bitonal"},
-                                           System_Case{4, 720, "indexed_720"}),
+                         ::testing::Values(System_Case{rcm_360_indexed, 360, "indexed"},
+                                           System_Case{rcm_360_grey, 360, "grey"},
+                                           System_Case{rcm_360_true_color, 360, "true_colour"},
+                                           System_Case{rcm_360_mono, 360, "bitonal"},
+                                           System_Case{rcm_720_indexed, 720, "indexed_720"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Plot_Test, EveryPageGoesOutAndGetsItsOwnPreviewBlankOnesToo) {
@@ -296,7 +299,7 @@ TEST_F(Plot_Test, EveryPageGoesOutAndGetsItsOwnPreviewBlankOnesToo) {
           {"primitives": [{"type": "polygon", "points": [[100, 100], [140, 100], [140, 140]],
                            "color": "#0000FF"}]}]})");
     const Run_Result r =
-        run("--quiet --config " + config(2) + " -o " + path("two.prn").string() +
+        run("--quiet --config " + config(rcm_360_true_color) + " -o " + path("two.prn").string() +
             " --preview-dpi full --preview " + path("two.png").string() + " " + drawing);
     ASSERT_EQ(r.status, 0) << r.err;
     const Picture first = read_png(path("two-1.png"));
@@ -328,8 +331,8 @@ TEST_F(Plot_Test, CopiesAreSentAgainOnStandardOutput) {
     const std::string drawing = write("d.json", R"({"format": "vorna-drawing", "version": 1,
         "pages": [{"primitives": [{"type": "dot", "points": [[30, 30]]}]}]})");
     const std::string out = path("copies.prn").string();
-    const Run_Result r =
-        run("--quiet --config " + config(0) + " --copies 3 -o - " + drawing + " >" + out);
+    const Run_Result r = run("--quiet --config " + config(rcm_360_indexed) + " --copies 3 -o - " +
+                             drawing + " >" + out);
     ASSERT_EQ(r.status, 0) << r.err;
     spool_stream::File_Source source(out);
     Job_Counter counter;
@@ -343,8 +346,8 @@ TEST_F(Plot_Test, StatusWindowOrTheTerminalWithoutComplaint) {
     const fs::path err = path("stderr.txt");
     auto plot = [&](const std::string& env, const std::string& out) {
         const std::string cmd = "env " + env + " " + VORNA_PLOT + " --status-window --config " +
-                                config(0) + " --copies 2 -o - " + drawing + " >" + out + " 2>" +
-                                err.string();
+                                config(rcm_360_indexed) + " --copies 2 -o - " + drawing + " >" +
+                                out + " 2>" + err.string();
         return std::system(cmd.c_str());
     };
     // In a window (drawn off screen here), and with no display at all.
@@ -413,8 +416,8 @@ TEST_F(Plot_Test, DriverFailureGivesCodeAndOperationAndLeavesTheOutput) {
     const std::string drawing = write("d.json", R"({"format": "vorna-drawing", "version": 1,
         "pages": [{"primitives": [{"type": "dot", "points": [[30, 30]]}]}]})");
     ::setenv("VORNA_SPOOL_FAIL", "BandOut:-10:3", 1);
-    const Run_Result r = run("--quiet --config " + config(0) + " -o " + out + " --preview " +
-                             path("p.png").string() + " " + drawing);
+    const Run_Result r = run("--quiet --config " + config(rcm_360_indexed) + " -o " + out +
+                             " --preview " + path("p.png").string() + " " + drawing);
     ::unsetenv("VORNA_SPOOL_FAIL");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("page 1: error 104 in RASTER_Driver::end_picture"), std::string::npos)

@@ -4,6 +4,7 @@
 // dots off the page at 720 dpi print nothing; transparent picture pixels
 // leave what lies below; colour substitution prints every page alike and
 // never puts colour on a grey plot.
+#include "rcm_entries.h"
 #include "stream_decoder.h"
 
 #include <gtest/gtest.h>
@@ -192,10 +193,11 @@ TEST_F(Plot_Pages, UserDefinedSizesPrintWholePagesThatAgreeWithTheJobOnEverySour
     };
     int plotted = 0;
     for (const char* source : sources) {
-        for (const int base_entry : {0, 4}) {
+        for (const int base_entry :
+             {raster_media::rcm_360_indexed, raster_media::rcm_720_indexed}) {
             for (int k = 0; k < 6; ++k) {
                 // Each colour system in turn: their page images differ in pad.
-                const int entry = base_entry + k % 4;
+                const int entry = base_entry + k % raster_media::rcm_entries_per_resolution;
                 const double x0 = k < 2 ? 0 : mm(0, 15), y0 = k < 2 ? 0 : mm(0, 15);
                 const std::array<double, 4> bounds{x0, x0 + mm(1, 25), y0, y0 + mm(1, 25)};
                 std::ostringstream what;
@@ -212,7 +214,7 @@ TEST_F(Plot_Pages, UserDefinedSizesPrintWholePagesThatAgreeWithTheJobOnEverySour
                 EXPECT_TRUE(p.band_widths_agree) << what.str();
                 EXPECT_EQ(p.width, p.printable_width) << what.str();
                 EXPECT_EQ(p.rows, p.printable_height) << what.str();
-                const int margin = base_entry == 0 ? 84 : 168;
+                const int margin = base_entry == raster_media::rcm_360_indexed ? 84 : 168;
                 const int sign = std::string(source) == "P1" ? -1 : 1;
                 EXPECT_EQ(p.paper_width, p.printable_width + sign * margin) << what.str();
                 EXPECT_EQ(p.paper_height, p.printable_height + (sign > 0 ? margin : 0))
@@ -247,7 +249,8 @@ TEST_F(Plot_Pages, UserDefinedSizesPrintWholePagesThatAgreeWithTheJobOnEverySour
 
 TEST_F(Plot_Pages, At720DpiDotsOffThePagePrintNothingAndOnItsEdgeOnlyTheirPart) {
     const std::array<double, 4> bounds{0, 9, 0, 4};
-    for (const int entry : {4, 6, 7}) {
+    for (const int entry : {raster_media::rcm_720_indexed, raster_media::rcm_720_true_color,
+                            raster_media::rcm_720_mono}) {
         SCOPED_TRACE("entry " + std::to_string(entry));
         // Dots far above and below the page.
         const std::string off = write("off.json", R"({"format": "vorna-drawing", "version": 1,

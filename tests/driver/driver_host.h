@@ -5,6 +5,7 @@
 #pragma once
 
 #include "raster_driver.h"
+#include "rcm_entries.h"
 #include "stream_decoder.h"
 
 #include "ht_error.h"
@@ -20,17 +21,8 @@
 
 namespace fs = std::filesystem;
 
-// Resolution-colour-memory entries of the description file.
-enum Rcm_Entry {
-    rcm_360_indexed = 0,
-    rcm_360_grey = 1,
-    rcm_360_true_color = 2,
-    rcm_360_mono = 3,
-    rcm_720_indexed = 4,
-    rcm_720_grey = 5,
-    rcm_720_true_color = 6,
-    rcm_720_mono = 7,
-};
+using raster_media::Rcm_Entry;
+using enum raster_media::Rcm_Entry;
 
 // Progress whose cancel answer a test decides, query by query.
 class Test_Progress : public HT_Progress {

@@ -141,7 +141,7 @@ TEST_F(Device_Setup, TheConfigurationIsCopiedAndItsKeysRead) {
     EXPECT_EQ(d.printer().cartrige_opt, 0);
     // Blocks in the order gamma, two-way, suction, feed, drying, thickness,
     // cutting, density, platen gap, eject roller.
-    using P = raster_media::Active_Paper_Settings;
+    using P = raster_media::Paper_Settings;
     const std::int32_t P::*fields[] = {
         &P::gamma,     &P::two_way, &P::suction, &P::feed_offset, &P::drying_time,
         &P::thickness, &P::cutting, &P::density, &P::platen_gap,  &P::eject_roller};

@@ -209,10 +209,10 @@ TEST(DrcShipped, ResolutionColorMemoryEntriesSelectEachColorSystem) {
         bool color_output; // the job's colour flag: count 4 or 256
     };
     const Want kinds[] = {
-        {DRC_COLOR_INDEXED, 8, 256, true},
-        {DRC_COLOR_INDEXED, 8, -256, false},
-        {DRC_COLOR_TRUE, 32, 256, true},
-        {DRC_COLOR_BITONAL, 1, -2, false},
+        {HT_Color_System_Indexed, 8, 256, true},
+        {HT_Color_System_Indexed, 8, -256, false},
+        {HT_Color_System_True_Color, 32, 256, true},
+        {HT_Color_System_Bitonal, 1, -2, false},
     };
     std::set<std::string> descriptions;
     for (std::size_t i = 0; i < 8; ++i) {

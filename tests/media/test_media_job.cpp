@@ -367,7 +367,16 @@ TEST(MediaJob, ColourOutputFlagAndCopies) {
 
 TEST(MediaJob, PrintModeRecord) {
     Media_Device_Settings s;
-    s.paper = {2, 1, 3, -70, 50, 16, 2, 50, 4, 2};
+    s.paper = {.gamma = 2,
+               .two_way = 1,
+               .density = 50,
+               .drying_time = 50,
+               .feed_offset = -70,
+               .suction = 3,
+               .cutting = 2,
+               .thickness = 16,
+               .platen_gap = 4,
+               .eject_roller = 2};
     auto mode = garbage<Spool_Print_Mode>();
     fill_print_mode(s, mode);
     EXPECT_EQ(at<uint16_t>(mode, 0), 2);

@@ -1,5 +1,6 @@
 // The dialog framework's model and its headless back end.
 #include "plat_dialog.h"
+#include "plat_dialog_headless.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // color.dll loaded the way the driver loads it, with a script as the person.
 #include "color_dll.h"
 #include "plat_dialog.h"
+#include "plat_dialog_headless.h"
 #include "plat_module.h"
 
 #include <gtest/gtest.h>

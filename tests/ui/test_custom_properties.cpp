@@ -113,7 +113,7 @@ TEST_F(CustomProperties, OkWritesTheItemsAndTheDefinitionsFile) {
     EXPECT_EQ(long_value("InkDensity_720"), 0);
     EXPECT_FALSE(bool_value("RASTER_ChangeColor"));
 
-    const PaperSettings expected{2, 0, 25, 0, 0, 2, 3, 1, 0, 0};
+    const Paper_Settings expected{2, 0, 25, 0, 0, 2, 3, 1, 0, 0};
     EXPECT_EQ(stored(360.0, 0, 2), expected);
     EXPECT_EQ(stored(720.0, 0, 2), default_papers_720[2]);
     EXPECT_EQ(stored(360.0, 1, 0), default_papers_360[7]);
@@ -126,7 +126,7 @@ TEST_F(CustomProperties, OkWritesTheItemsAndTheDefinitionsFile) {
 TEST_F(CustomProperties, CancelWritesNothing) {
     // A file of the person's own, with a paper set differently.
     AdvancedDefinitions mine;
-    mine.storePaper(360.0, 1, 3, PaperSettings{0, 0, 9, 9, 9, 1, 2, 4, 2, 1});
+    mine.storePaper(360.0, 1, 3, Paper_Settings{0, 0, 9, 9, 9, 1, 2, 4, 2, 1});
     std::string text = mine.composeDefinitions();
     std::erase(text, ' ');
     write_file(definitions_file(), text);
@@ -214,7 +214,7 @@ TEST_F(CustomProperties, SubstitutionRowsInTabOrder) {
 TEST_F(CustomProperties, At720TheOtherKeysTakeThe360Record) {
     select_entry(4);
     AdvancedDefinitions mine;
-    const PaperSettings record360{2, 0, -5, 7, 10, 3, 2, 4, 1, 2};
+    const Paper_Settings record360{2, 0, -5, 7, 10, 3, 2, 4, 1, 2};
     mine.storePaper(360.0, 1, 0, record360);
     write_file(definitions_file(), mine.composeDefinitions());
 

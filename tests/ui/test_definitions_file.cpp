@@ -37,8 +37,8 @@ std::string distinct_file() {
         for (int index = 0; index < group_size[group]; ++index)
             for (double dpi : {360.0, 720.0}) {
                 const int n = paper_number(group, index);
-                PaperSettings s{n % 3, n % 2, n, n + 1, -n, n % 5, n % 4, n, n % 5, n % 4};
-                s.inkdensity = dpi == 720.0 ? -n : n;
+                Paper_Settings s{n % 3, n % 2, n, n + 1, -n, n % 5, n % 4, n, n % 5, n % 4};
+                s.density = dpi == 720.0 ? -n : n;
                 store.storePaper(dpi, group, index, s);
             }
     return store.composeDefinitions();
@@ -56,7 +56,7 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 std::string record_of(const std::string& text, double dpi, int group, int index) {
     AdvancedDefinitions store;
     store.splitIntoSlots(text);
-    PaperSettings s;
+    Paper_Settings s;
     EXPECT_TRUE(store.loadPaper(dpi, group, index, s));
     return serializePaper(s);
 }
@@ -88,10 +88,10 @@ TEST(DefinitionsFile, DefaultFileLayout) {
 
 TEST(DefinitionsFile, DefaultRowsByPaper) {
     EXPECT_EQ(default_papers_360, default_papers_720);
-    EXPECT_EQ(default_paper(720.0, 1, 8).paperthick, 3); // Photo Paper Glossy
-    EXPECT_EQ(default_paper(360.0, 0, 2).adjustmode, 1); // Tracing Paper
-    EXPECT_EQ(default_paper(360.0, 1, 2).adjustmode, 1);
-    EXPECT_EQ(default_paper(360.0, 1, 5).paperthick, 2); // Fine Matte Paper
+    EXPECT_EQ(default_paper(720.0, 1, 8).thickness, 3); // Photo Paper Glossy
+    EXPECT_EQ(default_paper(360.0, 0, 2).cutting, 1);   // Tracing Paper
+    EXPECT_EQ(default_paper(360.0, 1, 2).cutting, 1);
+    EXPECT_EQ(default_paper(360.0, 1, 5).thickness, 2); // Fine Matte Paper
     // A paper index from elsewhere that is out of the group still gets a row.
     EXPECT_EQ(default_paper(360.0, 0, 40), default_papers_360[0]);
     EXPECT_EQ(default_paper(360.0, 7, -3), default_papers_360[0]);
@@ -131,8 +131,8 @@ TEST(DefinitionsFile, ValueText) {
 }
 
 TEST(DefinitionsFile, PaperRecordRoundTripAndPartialParse) {
-    const PaperSettings s{2, 0, -50, 50, -70, 4, 3, 16, 4, 3};
-    PaperSettings back;
+    const Paper_Settings s{2, 0, -50, 50, -70, 4, 3, 16, 4, 3};
+    Paper_Settings back;
     ASSERT_TRUE(parsePaper(serializePaper(s), back));
     EXPECT_EQ(back, s);
     EXPECT_EQ(serializePaper(s).find(' '), std::string::npos);
@@ -146,13 +146,13 @@ TEST(DefinitionsFile, PaperRecordRoundTripAndPartialParse) {
     EXPECT_EQ(back, s);
 
     // A missing element stops the parse: earlier fields are filled, later ones kept.
-    PaperSettings partial{9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+    Paper_Settings partial{9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
     EXPECT_FALSE(
         parsePaper("<gamma>1</gamma><bothway>0</bothway><delaytime>5</delaytime>", partial));
     EXPECT_EQ(partial.gamma, 1);
-    EXPECT_EQ(partial.bothway, 0);
-    EXPECT_EQ(partial.inkdensity, 9);
-    EXPECT_EQ(partial.delaytime, 9);
+    EXPECT_EQ(partial.two_way, 0);
+    EXPECT_EQ(partial.density, 9);
+    EXPECT_EQ(partial.drying_time, 9);
 
     // An over-long value text is refused rather than read.
     std::string long_value = serializePaper(s);
@@ -229,7 +229,7 @@ TEST(DefinitionsFile, FirstOfTwoResolutionBlocksIsRead) {
         "</dpi360>";
     const std::string text = first + good;
     ASSERT_TRUE(validateDefinitions(text));
-    PaperSettings s;
+    Paper_Settings s;
     AdvancedDefinitions store;
     store.splitIntoSlots(text);
     ASSERT_TRUE(store.loadPaper(360.0, 0, 0, s)); // paper 1: gamma 1 % 3 = 1 in `good`
@@ -241,17 +241,17 @@ TEST(DefinitionsFile, SlotsAddressPapersByResolutionGroupAndIndex) {
     const std::string text = distinct_file();
     AdvancedDefinitions store;
     store.splitIntoSlots(text);
-    PaperSettings s;
+    Paper_Settings s;
     ASSERT_TRUE(store.loadPaper(360.0, 1, 10, s)); // paper 18
-    EXPECT_EQ(s.inkdensity, 18);
+    EXPECT_EQ(s.density, 18);
     ASSERT_TRUE(store.loadPaper(720.0, 0, 6, s)); // paper 7
-    EXPECT_EQ(s.inkdensity, -7);
+    EXPECT_EQ(s.density, -7);
     ASSERT_TRUE(store.loadPaper(360.0, 1, 0, s)); // paper 8
-    EXPECT_EQ(s.paperthick, 8);
+    EXPECT_EQ(s.thickness, 8);
 
     // No slot outside the two resolutions and the groups: nothing changes.
     const std::string before = store.composeDefinitions();
-    const PaperSettings marker{7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
+    const Paper_Settings marker{7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
     for (auto [dpi, group, index] : std::vector<std::tuple<double, int, int>>{{300.0, 0, 0},
                                                                               {360.0, 0, 7},
                                                                               {360.0, 0, -1},
@@ -260,7 +260,7 @@ TEST(DefinitionsFile, SlotsAddressPapersByResolutionGroupAndIndex) {
                                                                               {720.0, -1, 0},
                                                                               {360.0001, 0, 0}}) {
         EXPECT_FALSE(store.storePaper(dpi, group, index, marker));
-        PaperSettings untouched = marker;
+        Paper_Settings untouched = marker;
         EXPECT_FALSE(store.loadPaper(dpi, group, index, untouched));
         EXPECT_EQ(untouched, marker);
     }
@@ -271,7 +271,7 @@ TEST(DefinitionsFile, SlotsAddressPapersByResolutionGroupAndIndex) {
     ASSERT_TRUE(store.loadPaper(720.0, 1, 3, s));
     EXPECT_EQ(s, marker);
     ASSERT_TRUE(store.loadPaper(360.0, 1, 3, s));
-    EXPECT_EQ(s.paperthick, 11);
+    EXPECT_EQ(s.thickness, 11);
 }
 
 TEST(DefinitionsFile, ComposeIsCanonicalWhateverTheInput) {
@@ -301,7 +301,7 @@ TEST_F(DefinitionsStart, MissingFileGetsTheDefaultsWithoutAMessage) {
     EXPECT_TRUE(shown_texts().empty());
     EXPECT_EQ(read_file(file()), default_definitions_text());
     EXPECT_EQ(store.text(), default_definitions_text());
-    PaperSettings s;
+    Paper_Settings s;
     ASSERT_TRUE(store.loadPaper(720.0, 1, 8, s));
     EXPECT_EQ(s, default_papers_720[15]);
 }
@@ -341,7 +341,7 @@ TEST_F(DefinitionsStart, UnwritableFileStillLeavesAUsableStore) {
     std::filesystem::create_directory(file());
     store.openOrCreateDefinitions(nullptr, driver());
     EXPECT_TRUE(shown_texts().empty());
-    PaperSettings s;
+    Paper_Settings s;
     EXPECT_TRUE(store.loadPaper(360.0, 0, 2, s));
     EXPECT_EQ(s, default_papers_360[2]);
     EXPECT_FALSE(store.write_file());
@@ -351,7 +351,7 @@ TEST_F(DefinitionsStart, UnwritableFileStillLeavesAUsableStore) {
 
 TEST_F(DefinitionsStart, WriteReplacesTheFileWhole) {
     store.openOrCreateDefinitions(nullptr, driver());
-    const PaperSettings s{0, 0, 12, 3, -4, 2, 2, 5, 1, 1};
+    const Paper_Settings s{0, 0, 12, 3, -4, 2, 2, 5, 1, 1};
     ASSERT_TRUE(store.storePaper(360.0, 0, 4, s));
     ASSERT_TRUE(store.write_file());
     const std::string written = read_file(file());

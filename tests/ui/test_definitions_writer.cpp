@@ -125,7 +125,7 @@ TEST_F(As_User, ReadOnlyFolderWritesTheFileInPlace) {
         AdvancedDefinitions store;
         ::chmod(folder.c_str(), 0555);
         store.openOrCreateDefinitions(nullptr, folder + "vorna_tarv_en_7.hdi");
-        const PaperSettings s{0, 0, 12, 3, -4, 2, 2, 5, 1, 1};
+        const Paper_Settings s{0, 0, 12, 3, -4, 2, 2, 5, 1, 1};
         store.storePaper(360.0, 0, 4, s);
         const bool stored = store.write_file();
         ::chmod(folder.c_str(), 0755);
@@ -149,7 +149,7 @@ TEST_F(As_User, FilesThatMayNotBeWrittenAreLeftAlone) {
         put(file, "records", 0000);
         AdvancedDefinitions store;
         store.openOrCreateDefinitions(nullptr, folder + "vorna_tarv_en_7.hdi");
-        PaperSettings s;
+        Paper_Settings s;
         if (!store.loadPaper(360.0, 0, 2, s) || !(s == default_papers_360[2]))
             return "the store is not usable";
         if (mode_of(file) != 0000)

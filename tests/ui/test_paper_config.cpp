@@ -2,6 +2,7 @@
 // and edits following each other, the lists, Reset To Defaults, OK and Cancel.
 #include "dialog_resources.h"
 #include "paper_config.h"
+#include "plat_dialog_headless.h"
 #include "resource_ids.h"
 
 #include <gtest/gtest.h>
@@ -27,8 +28,8 @@ protected:
         return dialog.run(nullptr);
     }
 
-    PaperSettings shared{2, 0, 10, 20, -30, 1, 2, 5, 3, 1};
-    PaperSettings default_row = default_papers_360[2]; // Tracing Paper
+    Paper_Settings shared{2, 0, 10, 20, -30, 1, 2, 5, 3, 1};
+    Paper_Settings default_row = default_papers_360[2]; // Tracing Paper
 };
 
 } // namespace
@@ -54,11 +55,11 @@ TEST_F(PaperConfig, StartsFromTheSharedValues) {
 }
 
 TEST_F(PaperConfig, StoredValuesOutsideTheRangesShowAndKeepWhatTheControlsShow) {
-    shared.inkdensity = 99;
-    shared.delaytime = 60;
-    shared.feedoffset = -80;
-    shared.paperthick = 0;
-    shared.vacuum = 7;
+    shared.density = 99;
+    shared.drying_time = 60;
+    shared.feed_offset = -80;
+    shared.thickness = 0;
+    shared.suction = 7;
     EXPECT_EQ(run([](Dialog_Model& d) {
                   EXPECT_EQ(d.text(p::density_edit), "50");
                   EXPECT_EQ(d.slider_position(p::density_slider), 50);
@@ -70,11 +71,11 @@ TEST_F(PaperConfig, StoredValuesOutsideTheRangesShowAndKeepWhatTheControlsShow) 
                   d.click(plat::id_ok);
               }),
               plat::id_ok);
-    EXPECT_EQ(shared.inkdensity, 50);
-    EXPECT_EQ(shared.delaytime, 50);
-    EXPECT_EQ(shared.feedoffset, -70);
-    EXPECT_EQ(shared.paperthick, 1);
-    EXPECT_EQ(shared.vacuum, 4);
+    EXPECT_EQ(shared.density, 50);
+    EXPECT_EQ(shared.drying_time, 50);
+    EXPECT_EQ(shared.feed_offset, -70);
+    EXPECT_EQ(shared.thickness, 1);
+    EXPECT_EQ(shared.suction, 4);
 }
 
 TEST_F(PaperConfig, SignedEditsAreBoundedAsTyped) {
@@ -111,8 +112,8 @@ TEST_F(PaperConfig, SignedEditsAreBoundedAsTyped) {
                   d.click(plat::id_ok);
               }),
               plat::id_ok);
-    EXPECT_EQ(shared.inkdensity, -50);
-    EXPECT_EQ(shared.feedoffset, -70);
+    EXPECT_EQ(shared.density, -50);
+    EXPECT_EQ(shared.feed_offset, -70);
 }
 
 TEST_F(PaperConfig, UnsignedEditsAreBoundedAsTyped) {
@@ -137,8 +138,8 @@ TEST_F(PaperConfig, UnsignedEditsAreBoundedAsTyped) {
                   d.click(plat::id_ok);
               }),
               plat::id_ok);
-    EXPECT_EQ(shared.paperthick, 12);
-    EXPECT_EQ(shared.delaytime, 50);
+    EXPECT_EQ(shared.thickness, 12);
+    EXPECT_EQ(shared.drying_time, 50);
 }
 
 TEST_F(PaperConfig, SlidersLeadTheirEdits) {
@@ -161,11 +162,11 @@ TEST_F(PaperConfig, SlidersLeadTheirEdits) {
                   d.click(plat::id_ok);
               }),
               plat::id_ok);
-    EXPECT_EQ(shared, (PaperSettings{2, 0, 10, 31, -70, 4, 2, 5, 4, 0}));
+    EXPECT_EQ(shared, (Paper_Settings{2, 0, 10, 31, -70, 4, 2, 5, 4, 0}));
 }
 
 TEST_F(PaperConfig, ResetToDefaults) {
-    const PaperSettings before = shared;
+    const Paper_Settings before = shared;
     EXPECT_EQ(run([](Dialog_Model& d) {
                   d.click(p::reset_to_defaults);
                   EXPECT_EQ(d.combo_text(p::cut_method, d.combo_selection(p::cut_method)),
@@ -188,5 +189,5 @@ TEST_F(PaperConfig, ResetToDefaults) {
               }),
               plat::id_ok);
     // Gamma and two-way printing are not this dialog's to reset.
-    EXPECT_EQ(shared, (PaperSettings{2, 0, 0, 0, 0, 0, 0, 3, 0, 0}));
+    EXPECT_EQ(shared, (Paper_Settings{2, 0, 0, 0, 0, 0, 0, 3, 0, 0}));
 }

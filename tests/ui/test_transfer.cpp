@@ -46,8 +46,8 @@ protected:
     // after it gamma 1.5.
     static std::string other_file() {
         AdvancedDefinitions store;
-        store.storePaper(360.0, 1, 0, PaperSettings{2, 0, 3, 4, 5, 1, 2, 5, 1, 2});
-        store.storePaper(360.0, 1, 1, PaperSettings{0, 1, 0, 0, 0, 0, 0, 1, 0, 0});
+        store.storePaper(360.0, 1, 0, Paper_Settings{2, 0, 3, 4, 5, 1, 2, 5, 1, 2});
+        store.storePaper(360.0, 1, 1, Paper_Settings{0, 1, 0, 0, 0, 0, 0, 1, 0, 0});
         std::string text = store.composeDefinitions();
         std::erase(text, '\n');
         return "<!-- from another installation -->" + text;
@@ -148,7 +148,7 @@ TEST_F(Transfer, ImportRefusals) {
         {elsewhere.file("vornatv.px_"), incorrect},
     };
     AdvancedDefinitions mine;
-    mine.storePaper(360.0, 1, 1, PaperSettings{0, 1, 1, 1, 1, 1, 1, 1, 1, 1});
+    mine.storePaper(360.0, 1, 1, Paper_Settings{0, 1, 1, 1, 1, 1, 1, 1, 1, 1});
     write_file(definitions_file(), mine.composeDefinitions());
 
     for (const auto& [answer, message] : cases) {

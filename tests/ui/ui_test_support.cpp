@@ -169,10 +169,10 @@ nlohmann::json Dialog_Test::configuration() const {
     return ht_configuration_to_json(*definition);
 }
 
-raster_ui::PaperSettings Dialog_Test::stored(double dpi, int group, int index) const {
+raster_ui::Paper_Settings Dialog_Test::stored(double dpi, int group, int index) const {
     raster_ui::AdvancedDefinitions store;
     store.splitIntoSlots(read_file(definitions_file()));
-    raster_ui::PaperSettings s;
+    raster_ui::Paper_Settings s;
     EXPECT_TRUE(store.loadPaper(dpi, group, index, s));
     return s;
 }

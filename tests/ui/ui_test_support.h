@@ -6,6 +6,7 @@
 #include "custom_properties.h"
 #include "ht_definition.h"
 #include "plat_dialog.h"
+#include "plat_dialog_headless.h"
 #include "plat_ui.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +79,7 @@ protected:
     nlohmann::json configuration() const;
 
     std::string definitions_file() const { return folder.file("vornatv.px_"); }
-    raster_ui::PaperSettings stored(double dpi, int group, int index) const;
+    raster_ui::Paper_Settings stored(double dpi, int group, int index) const;
 
     Temp_Folder folder;
     HT_Smart_Pointer<HT_Plotter_Definition> definition;
