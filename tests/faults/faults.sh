@@ -231,7 +231,7 @@ signals)
     # SIGTERM and SIGHUP cancel like Ctrl-C; a second signal stops at once.
     # Either way the job's folder goes, and the earlier output stays whole.
     # Large enough that the render outlasts the signal's delay on a fast machine.
-    user_page c.json 720 300 300
+    user_page c.json 720 450 450
     square_drawing d.json
     mkdir tmp
     for sig in TERM HUP INT; do
@@ -251,20 +251,28 @@ signals)
     TMPDIR=$work/tmp "$plot" --quiet --config c.json -o out.prn d.json 2>err.txt &
     pid=$!
     sleep 0.5
-    kill -TERM $pid
-    sleep 0.05
-    kill -TERM $pid 2>/dev/null
-    wait $pid
-    old_intact out.prn
+    # A plot that finished before the first signal is checked like one above.
+    if kill -TERM $pid 2>/dev/null; then
+        sleep 0.05
+        kill -TERM $pid 2>/dev/null
+        wait $pid
+        old_intact out.prn
+    else
+        wait $pid || fail "a plot that was not signalled failed: $(cat err.txt)"
+    fi
     no_strays tmp
     # A killed plot cannot clean up; the next plot of its user does.
+    old_output out.prn
     TMPDIR=$work/tmp "$plot" --quiet --config c.json -o out.prn d.json 2>err.txt &
     pid=$!
     sleep 0.5
-    kill -KILL $pid
-    wait $pid
-    old_intact out.prn
-    [ -n "$(ls -A tmp)" ] || fail "nothing to clean up after SIGKILL"
+    if kill -KILL $pid 2>/dev/null; then
+        wait $pid
+        old_intact out.prn
+        [ -n "$(ls -A tmp)" ] || fail "nothing to clean up after SIGKILL"
+    else
+        wait $pid || fail "a plot that was not killed failed: $(cat err.txt)"
+    fi
     square_drawing small.json
     TMPDIR=$work/tmp "$plot" --quiet -o small.prn small.json || fail "the next plot failed"
     no_strays tmp
