@@ -589,21 +589,28 @@ class Printer_Through_Cups(unittest.TestCase):
             proc.terminate()
             proc.wait(timeout=20)
         self.addCleanup(stop)
-        host = f"localhost:{port}"
+        host = f"127.0.0.1:{port}"
         deadline = time.time() + 20
-        while subprocess.run(["lpstat", "-h", host, "-r"], capture_output=True).returncode != 0:
+        # lpstat -r succeeds either way; only its answer tells.
+        while b"scheduler is running" not in subprocess.run(["lpstat", "-h", host, "-r"],
+                                                            capture_output=True).stdout:
             if proc.poll() is not None or time.time() > deadline:
                 with open(os.path.join(root, "log", "error_log")) as f:
                     self.fail("cupsd did not start:\n" + f.read()[-3000:])
             time.sleep(0.1)
         return host
 
+    def cups_log(self):
+        with open(os.path.join(self.work, "cups", "log", "error_log"), errors="replace") as f:
+            return "\ncupsd's log:\n" + f.read()[-3000:]
+
     def test_lp_to_a_driverless_queue_prints_the_pdf(self):
         # CUPS 2.4.2 (Debian 12) picks grey for some new queues unless the
         # queue's colour default is given.
-        subprocess.run([self.lpadmin, "-h", self.cups, "-p", "tarv", "-v", self.server.uri,
-                        "-m", "everywhere", "-o", "print-color-mode-default=color", "-E"],
-                       check=True, capture_output=True)
+        r = subprocess.run([self.lpadmin, "-h", self.cups, "-p", "tarv", "-v", self.server.uri,
+                            "-m", "everywhere", "-o", "print-color-mode-default=color", "-E"],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr + self.cups_log())
         # Rectangles in points from the top left corner of an A4 page.
         boxes = [(60, 80, 120, 60, 255, 0, 0), (300, 400, 80, 160, 0, 0, 255)]
         pdf = os.path.join(self.work, "plan.pdf")
@@ -613,7 +620,10 @@ class Printer_Through_Cups(unittest.TestCase):
         # at 720 dpi, A4).
         subprocess.run(["lp", "-h", self.cups, "-d", "tarv", "-t", "plan", pdf], check=True,
                        capture_output=True)
-        report = self.server.job_named("plan")
+        try:
+            report = self.server.job_named("plan")
+        except AssertionError as e:
+            raise AssertionError(str(e) + self.cups_log()) from None
         self.assertIn("completed", report)
         # The printed area at 72 dpi: A4 less the margins of 8.4 points.
         png = os.path.join(self.work, "plan.png")
