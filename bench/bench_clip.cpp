@@ -4,6 +4,7 @@
 // (most contours reach the page, most of each lies off it). vorna-plot runs
 // as a separate program, so its peak memory is its own; the same drawing
 // without the clip is the measure of both.
+#include "bench_figures.h"
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -130,31 +131,7 @@ void clipped_plot(benchmark::State& state, Clip clip) {
     state.counters["contours"] = clip == Clip::none ? 0 : contour_count;
 }
 
-class Figures : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
-                m_runs[r.run_name.function_name] = r;
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double seconds(const std::string& name) const {
-        const auto it = m_runs.find(name);
-        if (it == m_runs.end() || it->second.iterations == 0)
-            return 0;
-        return it->second.real_accumulated_time / static_cast<double>(it->second.iterations);
-    }
-    double counter(const std::string& name, const char* c) const {
-        const auto it = m_runs.find(name);
-        if (it == m_runs.end())
-            return 0;
-        const auto v = it->second.counters.find(c);
-        return v == it->second.counters.end() ? 0 : static_cast<double>(v->second);
-    }
-
-private:
-    std::map<std::string, Run> m_runs;
-};
+using Figures = Run_Figures;
 
 // Time against the unclipped plot, and memory a contour point beyond it.
 bool print_figures(const Figures& f) {

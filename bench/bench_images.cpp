@@ -3,6 +3,7 @@
 // A2 page at 720 dpi, with and without colour substitution, and a shared
 // image fetched in strips, each in MB/s of source pixels beside a memcpy of
 // the same bytes in the same run.
+#include "bench_figures.h"
 #include "ht_shared_image.h"
 #include "plot_session.h"
 #include "rcm_entries.h"
@@ -246,26 +247,7 @@ int page_width() {
 // ---------------------------------------------------------------------------
 // Figures
 
-class Figures : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred)
-                continue;
-            const auto c = r.counters.find("bytes_per_second");
-            if (c != r.counters.end())
-                m_rates[r.run_name.function_name] = static_cast<double>(c->second);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double rate(const std::string& name) const {
-        const auto it = m_rates.find(name);
-        return it == m_rates.end() ? 0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_rates;
-};
+using Figures = Run_Figures;
 
 void print_figures(const Figures& f) {
     std::printf("\nFigures (MB/s of source pixels; memcpy of the same bytes beside each)\n");
@@ -289,7 +271,8 @@ void print_figures(const Figures& f) {
                                                 {"shared/A2_720_indexed_composed", 10.0},
                                                 {"palette_matching/A2_720", 2.0}};
     for (const auto& r : runs) {
-        const double rate = f.rate(r.name), copy = f.rate(r.copy);
+        const double rate = f.counter(r.name, "bytes_per_second"),
+                     copy = f.counter(r.copy, "bytes_per_second");
         if (rate <= 0)
             continue;
         std::printf("  %-42s %8.0f MB/s", r.label, rate / 1e6);

@@ -3,6 +3,7 @@
 // output of a full A2 page at 720 dpi beside a memcpy of the same size, and
 // the whole plot of the sample drawing. After the usual table it prints the
 // figures against their targets.
+#include "bench_figures.h"
 #include "ht_draw.h"
 #include "ht_plot_config.h"
 #include "plot_job.h"
@@ -304,32 +305,7 @@ std::string sample_as_postscript() {
 // ---------------------------------------------------------------------------
 // Figures against targets
 
-class Figures : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
-                m_runs[r.run_name.function_name] = r;
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    double per_second(const std::string& name, const char* counter) const {
-        const auto it = m_runs.find(name);
-        if (it == m_runs.end())
-            return 0;
-        const auto c = it->second.counters.find(counter);
-        return c == it->second.counters.end() ? 0 : static_cast<double>(c->second);
-    }
-    double seconds(const std::string& name) const {
-        const auto it = m_runs.find(name);
-        if (it == m_runs.end() || it->second.iterations == 0)
-            return 0;
-        return it->second.real_accumulated_time / static_cast<double>(it->second.iterations);
-    }
-
-private:
-    std::map<std::string, Run> m_runs;
-};
+using Figures = Run_Figures;
 
 void print_figures(const Figures& f) {
     std::printf("\nFigures\n");
@@ -345,7 +321,7 @@ void print_figures(const Figures& f) {
         {"dots/indexed_720", "indexed, 720 dpi (4 x 4 block a dot)"},
     };
     for (const auto& d : dot_runs) {
-        const double rate = f.per_second(d.name, "items_per_second");
+        const double rate = f.counter(d.name, "items_per_second");
         if (rate <= 0)
             continue;
         std::printf("  dot action, %-38s %7.1f M dots/s %7.2f ns a dot", d.label, rate / 1e6,
@@ -374,13 +350,13 @@ void print_figures(const Figures& f) {
     };
     for (const char* name :
          {"memcpy/A2_720_indexed_page_image", "memcpy/A2_720_true_colour_page_image"}) {
-        const double copy = f.per_second(name, "bytes_per_second");
+        const double copy = f.counter(name, "bytes_per_second");
         if (copy > 0)
             std::printf("  %-46s %7.0f MB/s\n", name, copy / 1e6);
     }
     for (const auto& b : band_runs) {
-        const double copy = f.per_second(b.memcpy_name, "bytes_per_second");
-        const double band = f.per_second(b.name, "bytes_per_second");
+        const double copy = f.counter(b.memcpy_name, "bytes_per_second");
+        const double band = f.counter(b.name, "bytes_per_second");
         if (band <= 0)
             continue;
         std::printf("  %-46s %7.0f MB/s of page image", b.label, band / 1e6);
@@ -399,8 +375,8 @@ void print_figures(const Figures& f) {
             std::printf("  whole plot of the sample drawing, %s dpi       %7.2f s\n", name + 12, s);
     }
     // Clipped dots against unclipped ones.
-    const double plain = f.per_second("dots/indexed_360", "items_per_second");
-    const double clipped = f.per_second("dots/indexed_360_clipped", "items_per_second");
+    const double plain = f.counter("dots/indexed_360", "items_per_second");
+    const double clipped = f.counter("dots/indexed_360_clipped", "items_per_second");
     if (plain > 0 && clipped > 0) {
         const bool met = plain / clipped <= 1.5;
         all_met = all_met && met;
@@ -410,7 +386,7 @@ void print_figures(const Figures& f) {
     // The sample on A2 at 720 dpi against a memcpy of its page image, and
     // what a preview adds to it.
     const double a2 = f.seconds("sample_plot/A2_720");
-    const double copy = f.per_second("memcpy/A2_720_indexed_page_image", "bytes_per_second");
+    const double copy = f.counter("memcpy/A2_720_indexed_page_image", "bytes_per_second");
     if (a2 > 0 && copy > 0) {
         const double copy_seconds = f.seconds("memcpy/A2_720_indexed_page_image");
         const double ratio = a2 / copy_seconds;
