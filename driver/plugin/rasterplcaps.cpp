@@ -1,5 +1,6 @@
 // Capabilities container: the host's standard one, pre-filled with an empty
 // sub-object of every kind so that the host never meets a missing one.
+#include "raster_error.h"
 #include "raster_module.h"
 #include "raster_plugin.h"
 
@@ -7,7 +8,7 @@ namespace {
 constexpr const char* caps_where = "HT_RASTER_Plotter_Capabilities::HT_RASTER_Plotter_Capabilities";
 
 [[noreturn]] void caps_fail(const char* name) {
-    throw HT_Error(raster::module_name(), 100, caps_where, name, "rasterplcaps",
+    throw HT_Error(raster::module_name(), raster_error::memory, caps_where, name, "rasterplcaps",
                    raster::unit_revision);
 }
 

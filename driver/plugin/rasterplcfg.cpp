@@ -1,5 +1,6 @@
 // Configuration container: the host's standard one with an empty sub-object of
 // every kind; the driver's settings arrive later as custom items.
+#include "raster_error.h"
 #include "raster_module.h"
 #include "raster_plugin.h"
 
@@ -8,7 +9,8 @@ constexpr const char* cfg_where =
     "HT_RASTER_Plotter_Configuration::HT_RASTER_Plotter_Configuration";
 
 [[noreturn]] void cfg_fail(const char* where, const char* name) {
-    throw HT_Error(raster::module_name(), 100, where, name, "rasterplcfg", raster::unit_revision);
+    throw HT_Error(raster::module_name(), raster_error::memory, where, name, "rasterplcfg",
+                   raster::unit_revision);
 }
 
 template <class T> HT_Smart_Pointer<T> checked(T* created, const char* name) {

@@ -1,6 +1,7 @@
 // The printer definition: who the driver is (meta capabilities from the
 // library's path, version resource and DRC file), its containers and shoebox.
 #include "raster_definition_detail.h"
+#include "raster_error.h"
 #include "raster_module.h"
 #include "raster_plugin.h"
 
@@ -15,7 +16,7 @@
 namespace {
 constexpr const char* init_where = "HT_RASTER_Plotter_Definition::initMetaCaps";
 
-[[noreturn]] void def_fail(int code, const char* where, const char* name) {
+[[noreturn]] void def_fail(raster_error::Code code, const char* where, const char* name) {
     throw HT_Error(raster::module_name(), code, where, name, "rasterpldef", raster::unit_revision);
 }
 
@@ -32,13 +33,13 @@ struct Host_Buffer {
 std::string read_text_property(const PM_Object& tree, const std::string& path) {
     std::size_t size = 0;
     if (!tree.get_property_size(path.c_str(), size))
-        def_fail(103, init_where, "descriptor");
+        def_fail(raster_error::driver_init, init_where, "descriptor");
     Host_Buffer buffer(size + 1);
     if (!buffer.data)
-        def_fail(103, init_where, "descriptor");
+        def_fail(raster_error::driver_init, init_where, "descriptor");
     buffer.data[size] = 0;
     if (!tree.get_property(path.c_str(), buffer.data, size))
-        def_fail(103, init_where, "descriptor");
+        def_fail(raster_error::driver_init, init_where, "descriptor");
     return std::string(buffer.data);
 }
 
@@ -50,7 +51,7 @@ std::string describe_driver(HT_Meta_Capabilities& meta) {
 
     const std::string driver_path = raster::driver_path_of(raster::module_instance());
     if (driver_path.empty())
-        def_fail(103, init_where, "driverPathName");
+        def_fail(raster_error::driver_init, init_where, "driverPathName");
     meta.driver_path = driver_path;
 
     const std::string format = raster::load_string(2, 4096);
@@ -77,12 +78,12 @@ void describe_system(HT_Family& family, HT_Model& model, const std::string& driv
 
     const std::uint32_t info_size = plat::get_file_version_info_size(driver_path.c_str());
     if (info_size == 0)
-        def_fail(103, init_where, "driverlocale");
+        def_fail(raster_error::driver_init, init_where, "driverlocale");
     Host_Buffer info(info_size);
     std::string locale;
     if (!info.data || !plat::get_file_version_info(driver_path.c_str(), info_size, info.data) ||
         !raster::format_locale(info.data, locale))
-        def_fail(103, init_where, "driverlocale");
+        def_fail(raster_error::driver_init, init_where, "driverlocale");
     model.locale = locale;
     model.localised = 1;
     model.custom = 0;
@@ -106,7 +107,7 @@ Printer_Texts read_printer_texts(const std::string& driver_path,
     if (std::FILE* probe = std::fopen(drc_path.c_str(), "rb"))
         std::fclose(probe);
     else
-        def_fail(103, init_where, "DRC File");
+        def_fail(raster_error::driver_init, init_where, "DRC File");
 
     PM_Object tree(handler);
     try {
@@ -118,9 +119,9 @@ Printer_Texts read_printer_texts(const std::string& driver_path,
 
     std::unique_ptr<PM_Iterator> iter(tree.create_iterator("\\DPIA_directory", 1));
     if (!iter)
-        def_fail(100, "rasterpldef", "pIter");
+        def_fail(raster_error::memory, "rasterpldef", "pIter");
     if (!iter->first() || iter->node_type() == 3)
-        def_fail(103, init_where, "node_name");
+        def_fail(raster_error::driver_init, init_where, "node_name");
     const std::string node = iter->node_name();
 
     const std::string descriptor =
@@ -130,7 +131,7 @@ Printer_Texts read_printer_texts(const std::string& driver_path,
     if (!extract_compound_str_ex(descriptor.c_str(), texts.family_descriptor,
                                  texts.model_descriptor) ||
         !extract_compound_str_ex(info_text.c_str(), texts.family_info, texts.model_info))
-        def_fail(103, init_where, "descriptor");
+        def_fail(raster_error::driver_init, init_where, "descriptor");
     return texts;
 }
 } // namespace
@@ -139,12 +140,12 @@ namespace raster {
 
 std::string driver_path_of(plat::Module module) {
     if (!module)
-        def_fail(100, "rasterpldef", "procmodule");
+        def_fail(raster_error::memory, "rasterpldef", "procmodule");
     std::size_t size = 64;
     for (;;) {
         Host_Buffer buffer(size);
         if (!buffer.data)
-            def_fail(100, "rasterpldef", "buffer");
+            def_fail(raster_error::memory, "rasterpldef", "buffer");
         const std::size_t n = plat::module_file_name(module, buffer.data, size);
         if (n == 0 || n + 1 < size)
             return std::string(buffer.data, n);
@@ -176,7 +177,7 @@ HT_RASTER_Plotter_Definition::HT_RASTER_Plotter_Definition(
     : HT_Std_Plotter_Definition(std::move(handler)) {
     m_cf = new (std::nothrow) HT_RASTER_Plotter_Class_Factory;
     if (!m_cf)
-        def_fail(100, "rasterpldef", "m_cf");
+        def_fail(raster_error::memory, "rasterpldef", "m_cf");
     SPMP::add_ref(m_cf);
     try {
         set_class_factory(HT_Smart_Pointer<HT_Plotter_Class_Factory>(m_cf));
@@ -185,19 +186,19 @@ HT_RASTER_Plotter_Definition::HT_RASTER_Plotter_Definition(
         HT_Smart_Pointer<HT_Plotter_Capabilities> caps(new (std::nothrow)
                                                            HT_RASTER_Plotter_Capabilities);
         if (!caps)
-            def_fail(100, "rasterpldef", "plotter_caps");
+            def_fail(raster_error::memory, "rasterpldef", "plotter_caps");
         set_plotter_capabilities(caps);
 
         HT_Smart_Pointer<HT_Plotter_Configuration> config(
             m_cf->HD_Create_Plotter_Configuration("", "", ""));
         if (!config)
-            def_fail(100, "rasterpldef", "plotter_config");
+            def_fail(raster_error::memory, "rasterpldef", "plotter_config");
         set_plotter_configuration(config);
 
         HT_Smart_Pointer<HT_AutoCAD_Shoebox> acad(m_cf->HD_Create_AutoCAD_Shoebox());
         HT_Smart_Pointer<HT_Shoebox> shoebox(m_cf->HD_Create_Shoebox());
         if (!acad || !shoebox)
-            def_fail(100, "rasterpldef", "shoebox");
+            def_fail(raster_error::memory, "rasterpldef", "shoebox");
         acad->directory = "c:\\";
         shoebox->set_autocad_shoebox(acad.get());
         set_shoebox(shoebox);
@@ -217,7 +218,7 @@ void HT_RASTER_Plotter_Definition::initMetaCaps() {
     HT_Smart_Pointer<HT_Model> model(m_cf->HD_Create_Model());
     HT_Smart_Pointer<HT_Family> family(m_cf->HD_Create_Family());
     if (!meta || !model || !family)
-        def_fail(100, init_where, "pmeta_pmodel_pfamily");
+        def_fail(raster_error::memory, init_where, "pmeta_pmodel_pfamily");
 
     const std::string driver_path = describe_driver(*meta);
     describe_system(*family, *model, driver_path);
