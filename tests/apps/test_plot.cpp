@@ -4,6 +4,7 @@
 // makes of it. Also the refusals, with their exit status and message, and
 // that a failed run leaves an earlier output as it was.
 #include "plot_job.h"
+#include "png_picture.h"
 #include "rcm_entries.h"
 
 #include "ht_plotter_io.h"
@@ -29,15 +30,6 @@ namespace fs = std::filesystem;
 struct Run_Result {
     int status = -1;
     std::string err;
-};
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgb;
-    std::array<int, 3> at(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
 };
 
 std::string read_text(const fs::path& p) {
@@ -101,21 +93,6 @@ protected:
     std::string write(const std::string& name, const std::string& text) const {
         std::ofstream(m_dir / name, std::ios::binary) << text;
         return (m_dir / name).string();
-    }
-
-    static Picture read_png(const fs::path& p) {
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        Picture pic;
-        if (!png_image_begin_read_from_file(&image, p.c_str()))
-            return pic;
-        image.format = PNG_FORMAT_RGB;
-        pic.width = static_cast<int>(image.width);
-        pic.height = static_cast<int>(image.height);
-        pic.rgb.resize(PNG_IMAGE_SIZE(image));
-        if (!png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr))
-            pic = {};
-        return pic;
     }
 
     fs::path m_dir;

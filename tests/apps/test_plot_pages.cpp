@@ -4,6 +4,7 @@
 // dots off the page at 720 dpi print nothing; transparent picture pixels
 // leave what lies below; colour substitution prints every page alike and
 // never puts colour on a grey plot.
+#include "png_picture.h"
 #include "rcm_entries.h"
 #include "stream_decoder.h"
 
@@ -76,15 +77,6 @@ public:
     }
 };
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgb;
-    Rgb at(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
-};
-
 class Plot_Pages : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -142,21 +134,6 @@ protected:
         spool_stream::File_Source source(out.string());
         spool_stream::decode_stream(source, pages);
         return pages.pages;
-    }
-
-    static Picture read_png(const fs::path& p) {
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        Picture pic;
-        if (!png_image_begin_read_from_file(&image, p.c_str()))
-            return pic;
-        image.format = PNG_FORMAT_RGB;
-        pic.width = static_cast<int>(image.width);
-        pic.height = static_cast<int>(image.height);
-        pic.rgb.resize(PNG_IMAGE_SIZE(image));
-        if (!png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr))
-            pic = {};
-        return pic;
     }
 
     // A PNG of RGBA pixels, top row first.
